@@ -1,0 +1,14 @@
+#pragma once
+// VarnelBuildConfig: two constants fixed when the system is built, and nothing else.
+
+#include "app/build_config.h"
+#include "bridge/host_interface.h"
+
+namespace varnel {
+
+inline constexpr const char* kBuildConfigModuleName = "VarnelBuildConfig";
+inline constexpr const char* kApiBaseUrl = "https://" VARNEL_API_HOST "/api/v1";
+
+void addVarnelBuildConfigModule(PackageBuilder& package);
+
+}  // namespace varnel

@@ -1,0 +1,42 @@
+#include "app/line_output.h"
+
+namespace varnel {
+
+LineOutput::LineOutput(std::FILE* stream) : stream_(stream), writer_([this] { run(); }) {}
+
+LineOutput::~LineOutput() { close(); }
+
+void LineOutput::write(std::string line) {
+    line += '\n';
+    {
+        std::lock_guard lock(mutex_);
+        if (closing_) return;
+        queue_.push_back(std::move(line));
+    }
+    wake_.notify_one();
+}
+
+void LineOutput::close() {
+    {
+        std::lock_guard lock(mutex_);
+        closing_ = true;
+    }
+    wake_.notify_one();
+    if (writer_.joinable()) writer_.join();
+}
+
+void LineOutput::run() {
+    for (;;) {
+        std::deque<std::string> batch;
+        {
+            std::unique_lock lock(mutex_);
+            wake_.wait(lock, [this] { return closing_ || !queue_.empty(); });
+            if (queue_.empty()) return;  // closing, and everything has been written
+            batch.swap(queue_);
+        }
+        for (const std::string& line : batch) std::fwrite(line.data(), 1, line.size(), stream_);
+        std::fflush(stream_);
+    }
+}
+
+}  // namespace varnel

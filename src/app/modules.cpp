@@ -1,0 +1,13 @@
+#include "app/modules.h"
+
+#include "app/build_config_module.h"
+#include "bridge/varnel_tunnel_module.h"
+
+namespace varnel {
+
+void addVarnelModules(PackageBuilder& package, const std::shared_ptr<Runtime>& runtime) {
+    addVarnelTunnelModule(package, runtime);
+    addVarnelBuildConfigModule(package);
+}
+
+}  // namespace varnel

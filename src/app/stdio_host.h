@@ -1,0 +1,41 @@
+#pragma once
+// The JSON-lines host: one request per line in, one answer or event per line out. It loads the
+// modules like any host and answers each request by calling the method on the calling thread (the
+// interface thread); worker methods answer later from their own threads.
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "app/module_registry.h"
+#include "bridge/js_value.h"
+
+namespace varnel {
+
+struct Runtime;
+
+enum class HostLineKind { Result, Error, HostError, Event };
+// Receives each output line whole (without its line feed), from any thread.
+using HostLineSink = std::function<void(std::string line, HostLineKind kind)>;
+
+class StdioHost {
+public:
+    // Loads and initialises the modules; events flow from here on.
+    StdioHost(const std::shared_ptr<Runtime>& runtime, HostLineSink sink);
+
+    // One input line, with or without its CR.
+    void handleLine(std::string_view line);
+    // One request already parsed into an object.
+    void handleRequest(const JSValueObject& request);
+    // Answers a line that could not be taken as a request.
+    void hostError(const JSValue& id, std::string_view sentence);
+
+private:
+    void answerConstants(const JSValue& id, const ModuleRegistry::Module& module);
+
+    HostLineSink sink_;
+    ModuleRegistry registry_;
+};
+
+}  // namespace varnel

@@ -1,0 +1,25 @@
+#include "bridge/event_forwarders.h"
+
+#include "bridge/varnel_tunnel_module.h"
+
+namespace varnel {
+
+void EventForwarders::bind(const std::shared_ptr<VarnelTunnelModule>& module) {
+    std::lock_guard lock(mutex_);
+    module_ = module;
+}
+
+std::shared_ptr<VarnelTunnelModule> EventForwarders::target() const {
+    std::lock_guard lock(mutex_);
+    return module_.lock();
+}
+
+void EventForwarders::emitMenuBarAction(const JSValueObject& payload) const {
+    if (auto module = target(); module && module->menuBarAction) module->menuBarAction(payload);
+}
+
+void EventForwarders::emitAppWindowDidShow() const {
+    if (auto module = target(); module && module->appWindowDidShow) module->appWindowDidShow();
+}
+
+}  // namespace varnel

@@ -1,0 +1,41 @@
+#include "bridge/js_value_write.h"
+
+#include "platform/text.h"
+
+namespace varnel {
+
+// Recursion is bounded: values from outside come through the JSON reader, which caps nesting.
+void writeJSValue(JSValueWriter& writer, const JSValue& value) {
+    switch (value.type()) {
+        case JSValueType::Null:
+            writer.WriteNull();
+            return;
+        case JSValueType::Object:
+            writer.WriteObjectBegin();
+            for (const auto& [key, member] : *value.asObject()) {
+                writer.WritePropertyName(platform::utf8ToWide(key));
+                writeJSValue(writer, member);
+            }
+            writer.WriteObjectEnd();
+            return;
+        case JSValueType::Array:
+            writer.WriteArrayBegin();
+            for (const JSValue& element : *value.asArray()) writeJSValue(writer, element);
+            writer.WriteArrayEnd();
+            return;
+        case JSValueType::String:
+            writer.WriteString(platform::utf8ToWide(*value.asString()));
+            return;
+        case JSValueType::Boolean:
+            writer.WriteBoolean(*value.asBoolean());
+            return;
+        case JSValueType::Int64:
+            writer.WriteInt64(*value.asInt64());
+            return;
+        case JSValueType::Double:
+            writer.WriteDouble(*value.asDouble());
+            return;
+    }
+}
+
+}  // namespace varnel

@@ -1,0 +1,11 @@
+#pragma once
+
+#include "bridge/host_interface.h"
+#include "bridge/js_value.h"
+
+namespace varnel {
+
+// Replays a value as writer calls: object keys in the value's byte-wise order, text as UTF-16.
+void writeJSValue(JSValueWriter& writer, const JSValue& value);
+
+}  // namespace varnel

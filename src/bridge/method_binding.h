@@ -1,0 +1,34 @@
+#pragma once
+// Turns a typed method body into the host's delegate: reads the declared arguments by the coercion
+// rules, creates the promise, and turns any exception into a rejection so nothing reaches the host.
+
+#include <exception>
+#include <string>
+#include <tuple>
+#include <utility>
+
+#include "bridge/argument_reader.h"
+#include "bridge/host_interface.h"
+#include "bridge/promise.h"
+
+namespace varnel {
+
+// Result is the promise type; Args are the declared argument types in order. body is called as
+// body(args..., promise).
+template <class Result, class... Args, class Body>
+void addPromiseMethod(ModuleBuilder& builder, std::string name, Body body) {
+    builder.AddMethod(std::move(name), MethodKind::Promise,
+                      [body = std::move(body)](const JSValue& args, MethodResultCallback resolve, MethodResultCallback reject) {
+                          Promise<Result> promise(std::move(resolve), std::move(reject));
+                          try {
+                              std::apply([&](auto&&... values) { body(std::move(values)..., promise); },
+                                         readArguments<Args...>(args));
+                          } catch (const std::exception& e) {
+                              promise.reject(e.what());
+                          } catch (...) {
+                              promise.reject("The operation failed unexpectedly.");
+                          }
+                      });
+}
+
+}  // namespace varnel

@@ -1,0 +1,48 @@
+#include "bridge/varnel_tunnel_module.h"
+
+#include "app/runtime.h"
+#include "bridge/js_value_write.h"
+
+namespace varnel {
+
+namespace {
+
+void addEventInitializers(ModuleBuilder& builder, const std::shared_ptr<VarnelTunnelModule>& module) {
+    // The senders keep the context (the host's, shared) but not the module, which the host owns.
+    VarnelTunnelModule* self = module.get();
+    builder.AddInitializer([self](const ReactContextPtr& context) {
+        self->menuBarAction = [context](const JSValueObject& payload) {
+            context->EmitJSEvent(kEventEmitterName, "menuBarAction", [&payload](JSValueWriter& w) {
+                w.WriteArrayBegin();
+                writeJSValue(w, payload);
+                w.WriteArrayEnd();
+            });
+        };
+    });
+    builder.AddInitializer([self](const ReactContextPtr& context) {
+        self->appWindowDidShow = [context]() {
+            context->EmitJSEvent(kEventEmitterName, "appWindowDidShow", [](JSValueWriter& w) {
+                w.WriteArrayBegin();
+                w.WriteArrayEnd();
+            });
+        };
+    });
+}
+
+}  // namespace
+
+void addVarnelTunnelModule(PackageBuilder& package, const std::shared_ptr<Runtime>& runtime) {
+    package.AddTurboModule(kVarnelTunnelModuleName, [runtime](ModuleBuilder& builder) -> std::shared_ptr<void> {
+        auto module = std::make_shared<VarnelTunnelModule>();
+        addEventInitializers(builder, module);
+        addVarnelTunnelMethods(builder, runtime);
+        // Initialize comes last so that the senders are set before the forwarders point here.
+        std::weak_ptr<VarnelTunnelModule> weak = module;
+        builder.AddInitializer([runtime, weak](const ReactContextPtr&) {
+            if (auto bound = weak.lock()) runtime->events.bind(bound);
+        });
+        return module;
+    });
+}
+
+}  // namespace varnel
