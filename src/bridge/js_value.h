@@ -28,8 +28,8 @@ public:
     JSValue& operator[](std::string_view key);
     const JSValue* find(std::string_view key) const;
 
-    std::size_t size() const { return entries_.size(); }
-    bool empty() const { return entries_.empty(); }
+    std::size_t size() const;
+    bool empty() const;
     auto begin() const { return entries_.begin(); }
     auto end() const { return entries_.end(); }
 
@@ -74,5 +74,9 @@ private:
     // The alternatives' order is the type numbering above.
     std::variant<std::monostate, JSValueObject, JSValueArray, std::string, bool, std::int64_t, double> v_;
 };
+
+// Defined here, where JSValue is complete, because the entries' size depends on it.
+inline std::size_t JSValueObject::size() const { return entries_.size(); }
+inline bool JSValueObject::empty() const { return entries_.empty(); }
 
 }  // namespace varnel

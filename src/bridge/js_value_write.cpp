@@ -11,17 +11,10 @@ void writeJSValue(JSValueWriter& writer, const JSValue& value) {
             writer.WriteNull();
             return;
         case JSValueType::Object:
-            writer.WriteObjectBegin();
-            for (const auto& [key, member] : *value.asObject()) {
-                writer.WritePropertyName(platform::utf8ToWide(key));
-                writeJSValue(writer, member);
-            }
-            writer.WriteObjectEnd();
+            writeJSValue(writer, *value.asObject());
             return;
         case JSValueType::Array:
-            writer.WriteArrayBegin();
-            for (const JSValue& element : *value.asArray()) writeJSValue(writer, element);
-            writer.WriteArrayEnd();
+            writeJSValue(writer, *value.asArray());
             return;
         case JSValueType::String:
             writer.WriteString(platform::utf8ToWide(*value.asString()));
@@ -36,6 +29,21 @@ void writeJSValue(JSValueWriter& writer, const JSValue& value) {
             writer.WriteDouble(*value.asDouble());
             return;
     }
+}
+
+void writeJSValue(JSValueWriter& writer, const JSValueObject& object) {
+    writer.WriteObjectBegin();
+    for (const auto& [key, member] : object) {
+        writer.WritePropertyName(platform::utf8ToWide(key));
+        writeJSValue(writer, member);
+    }
+    writer.WriteObjectEnd();
+}
+
+void writeJSValue(JSValueWriter& writer, const JSValueArray& array) {
+    writer.WriteArrayBegin();
+    for (const JSValue& element : array) writeJSValue(writer, element);
+    writer.WriteArrayEnd();
 }
 
 }  // namespace varnel

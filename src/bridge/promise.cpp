@@ -54,7 +54,7 @@ void PromiseCore::reject(std::string_view messageUtf8) {
 void writeResult(JSValueWriter& w, const std::string& value) { w.WriteString(platform::utf8ToWide(value)); }
 void writeResult(JSValueWriter& w, bool value) { w.WriteBoolean(value); }
 void writeResult(JSValueWriter& w, std::int32_t value) { w.WriteInt64(value); }
-void writeResult(JSValueWriter& w, const JSValueObject& value) { writeJSValue(w, JSValue(value)); }
-void writeResult(JSValueWriter& w, const JSValueArray& value) { writeJSValue(w, JSValue(value)); }
+void writeResult(JSValueWriter& w, const JSValueObject& value) { writeJSValue(w, value); }
+void writeResult(JSValueWriter& w, const JSValueArray& value) { writeJSValue(w, value); }
 
 }  // namespace varnel

@@ -55,11 +55,15 @@ public:
     Promise(MethodResultCallback resolve, MethodResultCallback reject)
         : core_(std::make_shared<PromiseCore>(std::move(resolve), std::move(reject))) {}
 
-    template <class U = T, std::enable_if_t<!std::is_void_v<U>, int> = 0>
-    void resolve(const U& value) const {
+    // The value's type is never deduced from the argument, so "text" converts to std::string
+    // instead of picking another result type.
+    template <class U = T>
+        requires(!std::is_void_v<U>)
+    void resolve(const std::type_identity_t<U>& value) const {
         core_->resolve([&value](JSValueWriter& w) { writeResult(w, value); });
     }
-    template <class U = T, std::enable_if_t<std::is_void_v<U>, int> = 0>
+    template <class U = T>
+        requires std::is_void_v<U>
     void resolve() const {
         core_->resolve([](JSValueWriter& w) { w.WriteNull(); });
     }

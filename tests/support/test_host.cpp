@@ -27,6 +27,11 @@ std::size_t CallRecord::count() {
     return settlements_.size();
 }
 
+std::vector<Settlement> CallRecord::all() {
+    std::lock_guard lock(mutex_);
+    return settlements_;
+}
+
 class TestHost::Context final : public ReactContext {
 public:
     void EmitJSEvent(std::string_view emitter, std::string_view name, const ArgumentWriter& args) override {

@@ -27,6 +27,7 @@ public:
     // Waits for the first settlement; a call that never settles is caught by the test's own timeout.
     Settlement wait();
     std::size_t count();
+    std::vector<Settlement> all();
 
 private:
     std::mutex mutex_;
