@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/build_config_module.h"
+#include "support/method_names.h"
 #include "support/test_host.h"
 #include "support/value_capture.h"
 
@@ -8,15 +9,6 @@ namespace varnel {
 namespace {
 
 using test::TestHost;
-
-const std::vector<std::string> kMethodTable = {
-    "pingHelper", "installHelper", "saveOvpnProfile", "saveOvpnProfileMeta", "listSavedOvpnProfiles",
-    "deleteOvpnProfile", "saveOvpnAuth", "readOvpnAuth", "connectOvpn", "disconnect", "getStatus",
-    "getHelperInfo", "measureTcpLatency", "getTrafficStats", "getDeviceMarketingName", "promptVpnAuth",
-    "setKillSwitchEnabled", "setBlockIpv6Enabled", "pickApp", "pickOvpnFile", "terminateApps",
-    "setMenuBarVisible", "updateMenuBarMenu", "activateApp", "notifyVpnConnectedOnHide",
-    "requestNotificationPermission", "writeUserDefaults", "readUserDefaults", "writeKeychainItem",
-    "readKeychainItem", "deleteKeychainItem"};
 
 TEST(ModuleSurface, HostRecordsTwoEventInitialisersThenTheMethodsInTableOrderThenInitialize) {
     TestHost host;
@@ -26,7 +18,7 @@ TEST(ModuleSurface, HostRecordsTwoEventInitialisersThenTheMethodsInTableOrderThe
     EXPECT_EQ(modules[1]->name, "VarnelBuildConfig");
 
     std::vector<std::string> expected = {"initializer", "initializer"};
-    expected.insert(expected.end(), kMethodTable.begin(), kMethodTable.end());
+    expected.insert(expected.end(), test::kVarnelTunnelMethods.begin(), test::kVarnelTunnelMethods.end());
     expected.push_back("initializer");
     EXPECT_EQ(modules[0]->memberOrder, expected);
     EXPECT_EQ(modules[1]->memberOrder, std::vector<std::string>{"constants"});
@@ -35,7 +27,7 @@ TEST(ModuleSurface, HostRecordsTwoEventInitialisersThenTheMethodsInTableOrderThe
 TEST(ModuleSurface, EveryMethodSettlesWithAResultOrAnUnspecifiedRejection) {
     TestHost host;
     host.initialize();
-    for (const std::string& method : kMethodTable) {
+    for (const std::string& method : test::kVarnelTunnelMethods) {
         SCOPED_TRACE(method);
         auto record = host.call(method);
         test::Settlement s = record->wait();

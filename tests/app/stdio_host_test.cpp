@@ -1,0 +1,91 @@
+#include "app/stdio_host.h"
+
+#include <gtest/gtest.h>
+
+#include <mutex>
+
+#include "app/runtime.h"
+#include "support/method_names.h"
+
+namespace varnel {
+namespace {
+
+// The host's output lines, in the order they were written.
+struct Output {
+    std::mutex mutex;
+    std::vector<std::pair<std::string, HostLineKind>> lines;
+
+    HostLineSink sink() {
+        return [this](std::string line, HostLineKind kind) {
+            std::lock_guard lock(mutex);
+            lines.emplace_back(std::move(line), kind);
+        };
+    }
+    std::pair<std::string, HostLineKind> last() {
+        std::lock_guard lock(mutex);
+        return lines.back();
+    }
+};
+
+class StdioHostTest : public ::testing::Test {
+protected:
+    std::shared_ptr<Runtime> runtime = std::make_shared<Runtime>();
+    Output output;
+    StdioHost host{runtime, output.sink()};
+
+    std::string answer(std::string_view line) {
+        host.handleLine(line);
+        return output.last().first;
+    }
+};
+
+TEST_F(StdioHostTest, RequestsThatCannotBeTakenAnswerAHostErrorLine) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"", R"({"id":null,"hostError":"The line is not JSON: Unexpected end of input."})"},
+        {"{\"id\":1,", R"({"id":null,"hostError":"The line is not JSON: Unexpected end of input."})"},
+        {"[1,2]", R"({"id":null,"hostError":"The request is not a JSON object."})"},
+        {"\"getStatus\"", R"({"id":null,"hostError":"The request is not a JSON object."})"},
+        {R"({"id":{"n":1},"method":"getStatus"})", R"({"id":null,"hostError":"The request id must be a number or a string."})"},
+        {R"({"id":true,"method":"getStatus"})", R"({"id":null,"hostError":"The request id must be a number or a string."})"},
+        {R"({"id":7})", R"({"id":7,"hostError":"The request has no method name."})"},
+        {R"({"id":7,"method":3})", R"({"id":7,"hostError":"The request has no method name."})"},
+        {R"({"id":7,"module":1,"method":"x"})", R"({"id":7,"hostError":"The module name must be a string."})"},
+        {R"({"id":"q","module":"Other","method":"x"})", R"({"id":"q","hostError":"Unknown module: Other."})"},
+        {R"({"id":2.5,"method":"getConstants"})", R"({"id":2.5,"hostError":"Unknown method: VarnelTunnel.getConstants."})"},
+        {R"({"method":"nope"})", R"({"id":null,"hostError":"Unknown method: VarnelTunnel.nope."})"},
+    };
+    for (const auto& [in, out] : cases) {
+        SCOPED_TRACE(in);
+        EXPECT_EQ(answer(in), out);
+        EXPECT_EQ(output.last().second, HostLineKind::HostError);
+    }
+}
+
+TEST_F(StdioHostTest, AnswersEchoTheIdAndCarryTheResultOrTheRejection) {
+    EXPECT_EQ(answer("{\"id\":\"a\\u00e9\",\"method\":\"requestNotificationPermission\"}\r"),
+              "{\"id\":\"a\xC3\xA9\",\"result\":true}");
+    EXPECT_EQ(answer(R"({"id":-9223372036854775808,"method":"promptVpnAuth","args":{"not":"a list"}})"),
+              R"({"id":-9223372036854775808,"error":{"code":"EUNSPECIFIED","message":"Interactive auth prompt not available on Windows","userInfo":null}})");
+    EXPECT_EQ(output.last().second, HostLineKind::Error);
+    EXPECT_EQ(answer(R"({"id":1,"module":"VarnelBuildConfig","method":"getConstants","args":[1]})"),
+              R"({"id":1,"result":{"apiBaseUrl":"https://api.varnel.example/api/v1","includeVpnAuthDeviceMetadata":false}})");
+}
+
+TEST_F(StdioHostTest, EveryTableMethodAnswersWithoutAHostError) {
+    for (const std::string& method : test::kVarnelTunnelMethods) {
+        SCOPED_TRACE(method);
+        const std::string line = answer(std::string(R"({"id":1,"method":")") + method + "\"}");
+        EXPECT_NE(output.last().second, HostLineKind::HostError) << line;
+    }
+}
+
+TEST_F(StdioHostTest, EventsBecomeEventLines) {
+    runtime->events.emitMenuBarAction(JSValueObject{{"type", JSValue("exit")}, {"id", JSValue(3000)}});
+    EXPECT_EQ(output.last().first, R"({"event":"menuBarAction","args":[{"id":3000,"type":"exit"}]})");
+    EXPECT_EQ(output.last().second, HostLineKind::Event);
+    runtime->events.emitAppWindowDidShow();
+    EXPECT_EQ(output.last().first, R"({"event":"appWindowDidShow","args":[]})");
+}
+
+}  // namespace
+}  // namespace varnel
