@@ -14,11 +14,11 @@ std::shared_ptr<VarnelTunnelModule> EventForwarders::target() const {
     return module_.lock();
 }
 
-void EventForwarders::emitMenuBarAction(const JSValueObject& payload) const {
+void EventForwarders::EmitMenuBarAction(const JSValueObject& payload) const {
     if (auto module = target(); module && module->menuBarAction) module->menuBarAction(payload);
 }
 
-void EventForwarders::emitAppWindowDidShow() const {
+void EventForwarders::EmitAppWindowDidShow() const {
     if (auto module = target(); module && module->appWindowDidShow) module->appWindowDidShow();
 }
 

@@ -18,8 +18,8 @@ public:
 
     // Each sends through the bound module's sender; dropped silently before the first bind, when
     // the sender is not set, and once the bound module has been destroyed.
-    void emitMenuBarAction(const JSValueObject& payload) const;
-    void emitAppWindowDidShow() const;
+    void EmitMenuBarAction(const JSValueObject& payload) const;
+    void EmitAppWindowDidShow() const;
 
 private:
     std::shared_ptr<VarnelTunnelModule> target() const;

@@ -80,10 +80,10 @@ TEST_F(StdioHostTest, EveryTableMethodAnswersWithoutAHostError) {
 }
 
 TEST_F(StdioHostTest, EventsBecomeEventLines) {
-    runtime->events.emitMenuBarAction(JSValueObject{{"type", JSValue("exit")}, {"id", JSValue(3000)}});
+    runtime->events.EmitMenuBarAction(JSValueObject{{"type", JSValue("exit")}, {"id", JSValue(3000)}});
     EXPECT_EQ(output.last().first, R"({"event":"menuBarAction","args":[{"id":3000,"type":"exit"}]})");
     EXPECT_EQ(output.last().second, HostLineKind::Event);
-    runtime->events.emitAppWindowDidShow();
+    runtime->events.EmitAppWindowDidShow();
     EXPECT_EQ(output.last().first, R"({"event":"appWindowDidShow","args":[]})");
 }
 

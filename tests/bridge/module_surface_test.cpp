@@ -54,13 +54,13 @@ TEST(ModuleSurface, SurplusArgumentsAreIgnored) {
 TEST(ModuleEvents, DroppedBeforeInitializeAndDeliveredAfter) {
     TestHost host;
     JSValueObject payload{{"action", JSValue("connect")}, {"id", JSValue("s1")}};
-    host.runtime().events.emitMenuBarAction(payload);
-    host.runtime().events.emitAppWindowDidShow();
+    host.runtime().events.EmitMenuBarAction(payload);
+    host.runtime().events.EmitAppWindowDidShow();
     EXPECT_TRUE(host.events().empty());
 
     host.initialize();
-    host.runtime().events.emitMenuBarAction(payload);
-    host.runtime().events.emitAppWindowDidShow();
+    host.runtime().events.EmitMenuBarAction(payload);
+    host.runtime().events.EmitAppWindowDidShow();
     auto events = host.events();
     ASSERT_EQ(events.size(), 2u);
     EXPECT_EQ(events[0].emitter, "RCTDeviceEventEmitter");
@@ -76,14 +76,14 @@ TEST(ModuleEvents, GoToTheNewestModuleAndNeverToADestroyedOne) {
     TestHost first(runtime);
     first.initialize();
     first.unload();  // the host drops the module, as on a reload of the interface
-    runtime->events.emitAppWindowDidShow();
+    runtime->events.EmitAppWindowDidShow();
     EXPECT_TRUE(first.events().empty());
 
     TestHost second(runtime);
     TestHost third(runtime);
     second.initialize();
     third.initialize();
-    runtime->events.emitAppWindowDidShow();
+    runtime->events.EmitAppWindowDidShow();
     EXPECT_TRUE(second.events().empty());
     EXPECT_EQ(third.events().size(), 1u);
 }
