@@ -5,13 +5,18 @@
 #include <memory>
 
 #include "bridge/event_forwarders.h"
+#include "platform/credential_store.h"
+#include "platform/files.h"
 #include "platform/thread.h"
+#include "storage/data_folder.h"
 
 namespace varnel {
 
 struct Runtime {
     std::shared_ptr<platform::ThreadLauncher> threads = platform::systemThreadLauncher();
     EventForwarders events;
+    storage::DataFolder dataFolder{platform::localDataFolder()};
+    std::shared_ptr<platform::CredentialStore> credentials = platform::systemCredentialStore();
 };
 
 }  // namespace varnel

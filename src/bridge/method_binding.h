@@ -10,6 +10,7 @@
 #include "bridge/argument_reader.h"
 #include "bridge/host_interface.h"
 #include "bridge/promise.h"
+#include "bridge/rejection.h"
 
 namespace varnel {
 
@@ -23,6 +24,8 @@ void addPromiseMethod(ModuleBuilder& builder, std::string name, Body body) {
                           try {
                               std::apply([&](auto&&... values) { body(std::move(values)..., promise); },
                                          readArguments<Args...>(args));
+                          } catch (const Rejection& e) {
+                              promise.reject(e.message());
                           } catch (const std::exception& e) {
                               promise.reject(e.what());
                           } catch (...) {

@@ -9,6 +9,10 @@
 #include "bridge/helper_status.h"
 #include "bridge/method_binding.h"
 #include "bridge/varnel_tunnel_module.h"
+#include "storage/credentials_file.h"
+#include "storage/keychain.h"
+#include "storage/profile_store.h"
+#include "storage/user_defaults.h"
 
 namespace varnel {
 
@@ -29,15 +33,25 @@ void addUnavailable(ModuleBuilder& b, const char* name, const char* subsystem) {
 }  // namespace
 
 void addVarnelTunnelMethods(ModuleBuilder& b, const std::shared_ptr<Runtime>& rt) {
-    (void)rt;
     addUnavailable<Str>(b, "pingHelper", "the OpenVPN locator");
     addUnavailable<Object>(b, "installHelper", "the OpenVPN locator");
-    addUnavailable<Object, Str, Str, Str, Str>(b, "saveOvpnProfile", "the profile store");
-    addUnavailable<void, Str, Str>(b, "saveOvpnProfileMeta", "the profile store");
-    addUnavailable<Array>(b, "listSavedOvpnProfiles", "the profile store");
-    addUnavailable<void, Str>(b, "deleteOvpnProfile", "the profile store");
-    addUnavailable<void, Str, Str, Str>(b, "saveOvpnAuth", "the credentials file");
-    addUnavailable<Object, Str>(b, "readOvpnAuth", "the credentials file");
+    addPromiseMethod<Object, Str, Str, Str, Str>(b, "saveOvpnProfile", [rt](const Str& id, const Str& content, const Str& fileName, const Str&, const Promise<Object>& p) {
+        p.resolve(storage::saveOvpnProfile(rt->dataFolder, id, content, fileName));
+    });
+    addPromiseMethod<void, Str, Str>(b, "saveOvpnProfileMeta", [rt](const Str& id, const Str& metaJson, const Promise<void>& p) {
+        storage::saveOvpnProfileMeta(rt->dataFolder, id, metaJson);
+        p.resolve();
+    });
+    addPromiseMethod<Array>(b, "listSavedOvpnProfiles", [rt](const Promise<Array>& p) { p.resolve(storage::listSavedOvpnProfiles(rt->dataFolder)); });
+    addPromiseMethod<void, Str>(b, "deleteOvpnProfile", [rt](const Str& id, const Promise<void>& p) {
+        storage::deleteOvpnProfile(rt->dataFolder, id);
+        p.resolve();
+    });
+    addPromiseMethod<void, Str, Str, Str>(b, "saveOvpnAuth", [rt](const Str& id, const Str& user, const Str& password, const Promise<void>& p) {
+        storage::saveOvpnAuth(rt->dataFolder, id, user, password);
+        p.resolve();
+    });
+    addPromiseMethod<Object, Str>(b, "readOvpnAuth", [rt](const Str& id, const Promise<Object>& p) { p.resolve(storage::readOvpnAuth(rt->dataFolder, id)); });
     addUnavailable<Object, Str, Str, Str, Str>(b, "connectOvpn", "the connection lifecycle");
     addUnavailable<Object>(b, "disconnect", "the connection lifecycle");
     addUnavailable<Object>(b, "getStatus", "the connection lifecycle");
@@ -56,11 +70,22 @@ void addVarnelTunnelMethods(ModuleBuilder& b, const std::shared_ptr<Runtime>& rt
     addUnavailable<bool>(b, "activateApp", "the notification-area icon");
     addUnavailable<bool>(b, "notifyVpnConnectedOnHide", "the notification-area icon");
     addPromiseMethod<bool>(b, "requestNotificationPermission", [](const Promise<bool>& p) { requestNotificationPermission(p); });
-    addUnavailable<void, Str, Str>(b, "writeUserDefaults", "the user defaults store");
-    addUnavailable<Str, Str>(b, "readUserDefaults", "the user defaults store");
-    addUnavailable<void, Str, Str, Str>(b, "writeKeychainItem", "the keychain");
-    addUnavailable<Str, Str, Str>(b, "readKeychainItem", "the keychain");
-    addUnavailable<void, Str, Str>(b, "deleteKeychainItem", "the keychain");
+    addPromiseMethod<void, Str, Str>(b, "writeUserDefaults", [rt](const Str& key, const Str& value, const Promise<void>& p) {
+        storage::writeUserDefaults(rt->dataFolder, key, value);
+        p.resolve();
+    });
+    addPromiseMethod<Str, Str>(b, "readUserDefaults", [rt](const Str& key, const Promise<Str>& p) { p.resolve(storage::readUserDefaults(rt->dataFolder, key)); });
+    addPromiseMethod<void, Str, Str, Str>(b, "writeKeychainItem", [rt](const Str& service, const Str& account, const Str& value, const Promise<void>& p) {
+        storage::writeKeychainItem(*rt->credentials, service, account, value);
+        p.resolve();
+    });
+    addPromiseMethod<Str, Str, Str>(b, "readKeychainItem", [rt](const Str& service, const Str& account, const Promise<Str>& p) {
+        p.resolve(storage::readKeychainItem(*rt->credentials, service, account));
+    });
+    addPromiseMethod<void, Str, Str>(b, "deleteKeychainItem", [rt](const Str& service, const Str& account, const Promise<void>& p) {
+        storage::deleteKeychainItem(*rt->credentials, service, account);
+        p.resolve();
+    });
 }
 
 }  // namespace varnel

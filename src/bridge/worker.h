@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "bridge/promise.h"
+#include "bridge/rejection.h"
 #include "platform/thread.h"
 
 namespace varnel {
@@ -18,6 +19,8 @@ void startWorker(platform::ThreadLauncher& threads, std::string_view methodName,
     const bool started = threads.startDetached([promise, body = std::move(body)]() mutable {
         try {
             body(promise);
+        } catch (const Rejection& e) {
+            promise.reject(e.message());
         } catch (const std::exception& e) {
             promise.reject(e.what());
         } catch (...) {

@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "app/runtime.h"
+#include "support/isolated_runtime.h"
 #include "support/method_names.h"
 
 namespace varnel {
@@ -29,7 +30,7 @@ struct Output {
 
 class StdioHostTest : public ::testing::Test {
 protected:
-    std::shared_ptr<Runtime> runtime = std::make_shared<Runtime>();
+    std::shared_ptr<Runtime> runtime = test::makeIsolatedRuntime();
     Output output;
     StdioHost host{runtime, output.sink()};
 

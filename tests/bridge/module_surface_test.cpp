@@ -72,7 +72,7 @@ TEST(ModuleEvents, DroppedBeforeInitializeAndDeliveredAfter) {
 }
 
 TEST(ModuleEvents, GoToTheNewestModuleAndNeverToADestroyedOne) {
-    auto runtime = std::make_shared<Runtime>();
+    std::shared_ptr<Runtime> runtime = test::makeIsolatedRuntime();
     TestHost first(runtime);
     first.initialize();
     first.unload();  // the host drops the module, as on a reload of the interface

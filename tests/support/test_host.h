@@ -12,6 +12,7 @@
 #include "app/module_registry.h"
 #include "app/runtime.h"
 #include "bridge/js_value.h"
+#include "support/isolated_runtime.h"
 
 namespace varnel::test {
 
@@ -43,7 +44,7 @@ struct RecordedEvent {
 
 class TestHost {
 public:
-    explicit TestHost(std::shared_ptr<Runtime> runtime = std::make_shared<Runtime>());
+    explicit TestHost(std::shared_ptr<Runtime> runtime = makeIsolatedRuntime());
 
     // Runs the modules' initialisers, as a host does when the interface loads them.
     void initialize();

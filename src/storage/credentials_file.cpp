@@ -1,0 +1,33 @@
+#include "storage/credentials_file.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "storage/text_mode.h"
+
+namespace varnel::storage {
+
+PathText authFile(const DataFolder& data, std::string_view profileId) {
+    return DataFolder::child(data.profileDir(profileId), "auth.txt");
+}
+
+void saveOvpnAuth(const DataFolder& data, std::string_view profileId, std::string_view username, std::string_view password) {
+    std::string bytes;
+    bytes.reserve(username.size() + password.size() + 2);
+    bytes.append(username).append("\n").append(password).append("\n");
+    platform::writeWholeFile(authFile(data, profileId), bytes);  // a failed write is not reported
+}
+
+JSValueObject readOvpnAuth(const DataFolder& data, std::string_view profileId) {
+    const auto bytes = platform::readWholeFile(authFile(data, profileId));
+    if (!bytes) throw std::runtime_error(kAuthFileNotFound);
+    const std::string text = foldCrLf(*bytes);
+    // The first two lines; a line that is not there reads as empty, and what follows is ignored.
+    const std::size_t firstEnd = std::min(text.find('\n'), text.size());
+    const std::string username = text.substr(0, firstEnd);
+    const std::string rest = firstEnd < text.size() ? text.substr(firstEnd + 1) : std::string();
+    const std::string password = rest.substr(0, rest.find('\n'));
+    return JSValueObject{{"username", JSValue(username)}, {"password", JSValue(password)}};
+}
+
+}  // namespace varnel::storage

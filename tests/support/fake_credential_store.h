@@ -1,0 +1,53 @@
+#pragma once
+// An in-memory credential store for tests that must not touch the user's real secrets.
+
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/credential_store.h"
+
+namespace varnel::test {
+
+class FakeCredentialStore final : public platform::CredentialStore {
+public:
+    unsigned long write(std::string_view targetUtf8, std::string_view value) override {
+        std::lock_guard lock(mutex_);
+        if (writeError_ != 0) return writeError_;
+        items_.insert_or_assign(std::string(targetUtf8), std::string(value));
+        return 0;
+    }
+
+    std::optional<std::string> read(std::string_view targetUtf8) override {
+        std::lock_guard lock(mutex_);
+        const auto it = items_.find(std::string(targetUtf8));
+        if (it == items_.end()) return std::nullopt;
+        return it->second;
+    }
+
+    void remove(std::string_view targetUtf8) override {
+        std::lock_guard lock(mutex_);
+        items_.erase(std::string(targetUtf8));
+    }
+
+    // Every later write fails with this code and leaves the items as they were; 0 makes writes work again.
+    void failWritesWith(unsigned long code) {
+        std::lock_guard lock(mutex_);
+        writeError_ = code;
+    }
+
+    // What a test can check after the code under test ran: the items by target.
+    std::map<std::string, std::string> items() const {
+        std::lock_guard lock(mutex_);
+        return items_;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::map<std::string, std::string> items_;
+    unsigned long writeError_ = 0;
+};
+
+}  // namespace varnel::test

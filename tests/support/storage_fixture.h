@@ -1,0 +1,39 @@
+#pragma once
+// A runtime whose data folder lies in a temporary folder, and a test host on it.
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <memory>
+
+#include "app/runtime.h"
+#include "support/isolated_runtime.h"
+#include "support/test_host.h"
+
+namespace varnel::test {
+
+struct StorageFixture {
+    std::shared_ptr<IsolatedRuntime> runtime = makeIsolatedRuntime();
+    const TempDir& temp = runtime->temp;
+    TestHost host{runtime};
+
+    // AppDataRoot and its profiles folder, as std::filesystem paths.
+    std::filesystem::path root() const { return std::filesystem::path(runtime->dataFolder.root()); }
+    std::filesystem::path profiles() const { return root() / "profiles"; }
+};
+
+inline JSValue args(std::initializer_list<JSValue> items) { return JSValue(JSValueArray(items)); }
+
+inline std::string fileBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The rejection message of a settlement, or "" when it resolved.
+inline std::string rejectionMessage(const Settlement& s) {
+    if (s.resolved) return {};
+    return *s.value.asObject()->find("message")->asString();
+}
+
+}  // namespace varnel::test
