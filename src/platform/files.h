@@ -27,6 +27,8 @@ std::string narrowUnits(const PathText& text);
 
 // UTF-8 text as path text (UTF-16 on Windows, the bytes on Linux).
 PathText utf8ToPathText(std::string_view utf8);
+// Path text as UTF-8 (the command lines we build are UTF-8 text).
+std::string pathTextToUtf8(const PathText& text);
 // Path text as error messages carry it: the system's ANSI code page on Windows, the bytes on Linux.
 std::string pathTextForMessage(const PathText& text);
 

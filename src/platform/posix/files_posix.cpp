@@ -20,6 +20,7 @@ PathText localDataFolder() {
 PathText widenBytes(std::string_view bytes) { return PathText(bytes); }
 std::string narrowUnits(const PathText& text) { return text; }
 PathText utf8ToPathText(std::string_view utf8) { return PathText(utf8); }
+std::string pathTextToUtf8(const PathText& text) { return text; }
 std::string pathTextForMessage(const PathText& text) { return text; }
 
 std::error_code createDirectories(const PathText& path) {

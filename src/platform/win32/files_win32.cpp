@@ -38,6 +38,10 @@ PathText utf8ToPathText(std::string_view utf8) {
     return PathText(wide.begin(), wide.end());
 }
 
+std::string pathTextToUtf8(const PathText& text) {
+    return wideToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(text.data()), text.size()));
+}
+
 std::string pathTextForMessage(const PathText& text) {
     if (text.empty()) return {};
     const int size = static_cast<int>(text.size());
