@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -18,13 +19,16 @@ inline constexpr const char* kStatusConnecting = "connecting";
 inline constexpr const char* kStatusConnected = "connected";
 
 // Every field is read and written only while TunnelControl::lock (the TunnelLock) is held.
+// The process and the management socket are shared: a reader copies the pointer under the lock and
+// uses it outside, so a handle is never closed while another thread is still using it. Clearing a
+// field lets go of the record's hold; the management reader holds its socket until it ends.
 struct TunnelState {
     std::string status = kStatusDisconnected;
     std::string message;
     std::string profileId;
     platform::PathText logPath;
-    platform::ProcessHandle process;
-    platform::Socket managementSocket;
+    std::shared_ptr<platform::ProcessHandle> process;
+    std::shared_ptr<platform::Socket> managementSocket;
     // The VPN server endpoint, for the kill switch; kept from the last session until replaced.
     std::string serverProtocol;
     std::int32_t serverPort = 0;

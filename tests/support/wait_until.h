@@ -1,0 +1,20 @@
+#pragma once
+// Waits for something another thread or process does, looking every 10 ms. Bounded so that a test
+// whose condition never comes fails with a message instead of hanging; not a timing assertion.
+
+#include <chrono>
+#include <thread>
+
+namespace varnel::test {
+
+template <class Condition>
+bool waitUntil(Condition condition, std::chrono::milliseconds limit = std::chrono::seconds(20)) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+}  // namespace varnel::test

@@ -1,0 +1,73 @@
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+#include <stdexcept>
+
+#include "support/loopback_server.h"
+
+namespace varnel::test {
+
+namespace {
+void startWinsock() {
+    static const int started = [] {
+        WSADATA data;
+        return WSAStartup(MAKEWORD(2, 2), &data);
+    }();
+    (void)started;
+}
+}  // namespace
+
+struct LoopbackConnection::Impl {
+    SOCKET s;
+    ~Impl() {
+        if (s != INVALID_SOCKET) closesocket(s);
+    }
+};
+
+LoopbackConnection::LoopbackConnection(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+LoopbackConnection::LoopbackConnection(LoopbackConnection&&) noexcept = default;
+LoopbackConnection::~LoopbackConnection() = default;
+
+long LoopbackConnection::receive(char* buffer, std::size_t size) {
+    return impl_->s == INVALID_SOCKET ? 0 : ::recv(impl_->s, buffer, static_cast<int>(size), 0);
+}
+
+void LoopbackConnection::send(std::string_view bytes) {
+    if (impl_->s != INVALID_SOCKET) ::send(impl_->s, bytes.data(), static_cast<int>(bytes.size()), 0);
+}
+
+void LoopbackConnection::close() {
+    if (impl_->s != INVALID_SOCKET) closesocket(impl_->s);
+    impl_->s = INVALID_SOCKET;
+}
+
+LoopbackServer::LoopbackServer() {
+    startWinsock();
+    const SOCKET s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int length = sizeof address;
+    if (s == INVALID_SOCKET || ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(s, 8) != 0 ||
+        ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        throw std::runtime_error("cannot listen on 127.0.0.1");
+    listener_ = static_cast<std::intptr_t>(s);
+    port_ = ntohs(address.sin_port);
+}
+
+LoopbackServer::~LoopbackServer() { stop(); }
+
+void LoopbackServer::stop() {
+    if (listener_ != -1) closesocket(static_cast<SOCKET>(listener_));
+    listener_ = -1;
+}
+
+LoopbackConnection LoopbackServer::accept() {
+    const SOCKET s = ::accept(static_cast<SOCKET>(listener_), nullptr, nullptr);
+    if (s == INVALID_SOCKET) throw std::runtime_error("accept failed");
+    auto impl = std::make_unique<LoopbackConnection::Impl>();
+    impl->s = s;
+    return LoopbackConnection(std::move(impl));
+}
+
+}  // namespace varnel::test
