@@ -1,0 +1,3 @@
+#include "platform/process_suffix.h"
+
+namespace varnel::platform { extern const char* const kExecutableSuffix = ""; }
