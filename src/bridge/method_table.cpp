@@ -9,10 +9,18 @@
 #include "bridge/helper_status.h"
 #include "bridge/method_binding.h"
 #include "bridge/varnel_tunnel_module.h"
+#include "killswitch/settings.h"
 #include "storage/credentials_file.h"
+#include "tunnel/connection.h"
+#include "tunnel/traffic_sampler.h"
 #include "storage/keychain.h"
 #include "storage/profile_store.h"
 #include "storage/user_defaults.h"
+#include "tray/tray_methods.h"
+#include "util/app_termination.h"
+#include "util/device_name.h"
+#include "util/file_pickers.h"
+#include "util/latency.h"
 
 namespace varnel {
 
@@ -23,18 +31,11 @@ using StrList = std::vector<std::string>;
 using Object = JSValueObject;
 using Array = JSValueArray;
 
-// A method whose subsystem is not built yet says so instead of pretending.
-template <class Result, class... Args>
-void addUnavailable(ModuleBuilder& b, const char* name, const char* subsystem) {
-    std::string message = std::string(name) + " is not available yet: " + subsystem + " is not built.";
-    addPromiseMethod<Result, Args...>(b, name, [message](const Args&..., const Promise<Result>& p) { p.reject(message); });
-}
-
 }  // namespace
 
 void addVarnelTunnelMethods(ModuleBuilder& b, const std::shared_ptr<Runtime>& rt) {
-    addUnavailable<Str>(b, "pingHelper", "the OpenVPN locator");
-    addUnavailable<Object>(b, "installHelper", "the OpenVPN locator");
+    addPromiseMethod<Str>(b, "pingHelper", [rt](const Promise<Str>& p) { p.resolve(pingHelper(*rt)); });
+    addPromiseMethod<Object>(b, "installHelper", [rt](const Promise<Object>& p) { p.resolve(installHelper(*rt)); });
     addPromiseMethod<Object, Str, Str, Str, Str>(b, "saveOvpnProfile", [rt](const Str& id, const Str& content, const Str& fileName, const Str&, const Promise<Object>& p) {
         p.resolve(storage::saveOvpnProfile(rt->dataFolder, id, content, fileName));
     });
@@ -52,23 +53,37 @@ void addVarnelTunnelMethods(ModuleBuilder& b, const std::shared_ptr<Runtime>& rt
         p.resolve();
     });
     addPromiseMethod<Object, Str>(b, "readOvpnAuth", [rt](const Str& id, const Promise<Object>& p) { p.resolve(storage::readOvpnAuth(rt->dataFolder, id)); });
-    addUnavailable<Object, Str, Str, Str, Str>(b, "connectOvpn", "the connection lifecycle");
-    addUnavailable<Object>(b, "disconnect", "the connection lifecycle");
-    addUnavailable<Object>(b, "getStatus", "the connection lifecycle");
-    addUnavailable<Object>(b, "getHelperInfo", "the OpenVPN locator");
-    addUnavailable<std::int32_t, Str, std::int32_t>(b, "measureTcpLatency", "latency measurement");
-    addUnavailable<Object>(b, "getTrafficStats", "the traffic sampler");
-    addUnavailable<Str>(b, "getDeviceMarketingName", "the device name reader");
+    addPromiseMethod<Object, Str, Str, Str, Str>(b, "connectOvpn", [rt](const Str& id, const Str& config, const Str& user, const Str& password, const Promise<Object>& p) {
+        connectOvpn(rt, id, config, user, password, p);
+    });
+    addPromiseMethod<Object>(b, "disconnect", [rt](const Promise<Object>& p) { disconnectOvpn(rt, p); });
+    addPromiseMethod<Object>(b, "getStatus", [rt](const Promise<Object>& p) { p.resolve(getStatus(*rt)); });
+    addPromiseMethod<Object>(b, "getHelperInfo", [rt](const Promise<Object>& p) { p.resolve(getHelperInfo(*rt)); });
+    addPromiseMethod<std::int32_t, Str, std::int32_t>(b, "measureTcpLatency", [rt](const Str& host, std::int32_t, const Promise<std::int32_t>& p) {
+        util::measureTcpLatency(*rt->threads, host, p);
+    });
+    addPromiseMethod<Object>(b, "getTrafficStats", [rt](const Promise<Object>& p) { p.resolve(getTrafficStats(*rt)); });
+    addPromiseMethod<Str>(b, "getDeviceMarketingName", [rt](const Promise<Str>& p) { p.resolve(util::deviceMarketingName(*rt->deviceInfo)); });
     addPromiseMethod<Object, Str, Str>(b, "promptVpnAuth", [](const Str&, const Str&, const Promise<Object>& p) { promptVpnAuth(p); });
-    addUnavailable<Object, bool>(b, "setKillSwitchEnabled", "the kill switch");
-    addUnavailable<Object, bool>(b, "setBlockIpv6Enabled", "the kill switch");
-    addUnavailable<Object>(b, "pickApp", "the file picker");
-    addUnavailable<Object>(b, "pickOvpnFile", "the file picker");
-    addUnavailable<Object, StrList>(b, "terminateApps", "application termination");
-    addUnavailable<bool, bool>(b, "setMenuBarVisible", "the notification-area icon");
-    addUnavailable<bool, Str>(b, "updateMenuBarMenu", "the notification-area icon");
-    addUnavailable<bool>(b, "activateApp", "the notification-area icon");
-    addUnavailable<bool>(b, "notifyVpnConnectedOnHide", "the notification-area icon");
+    addPromiseMethod<Object, bool>(b, "setKillSwitchEnabled", [rt](bool enabled, const Promise<Object>& p) {
+        p.resolve(killswitch::setKillSwitchEnabled(*rt, enabled));
+    });
+    addPromiseMethod<Object, bool>(b, "setBlockIpv6Enabled", [rt](bool enabled, const Promise<Object>& p) {
+        p.resolve(killswitch::setBlockIpv6Enabled(*rt, enabled));
+    });
+    addPromiseMethod<Object>(b, "pickApp", [rt](const Promise<Object>& p) { util::pickApp(*rt->threads, rt->fileDialog, p); });
+    addPromiseMethod<Object>(b, "pickOvpnFile", [rt](const Promise<Object>& p) { util::pickOvpnFile(*rt->threads, rt->fileDialog, p); });
+    addPromiseMethod<Object, StrList>(b, "terminateApps", [](const StrList& names, const Promise<Object>& p) { p.resolve(util::terminateApps(names)); });
+    addPromiseMethod<bool, bool>(b, "setMenuBarVisible", [rt](bool visible, const Promise<bool>& p) { p.resolve(tray::setMenuBarVisible(rt, visible)); });
+    addPromiseMethod<bool, Str>(b, "updateMenuBarMenu", [rt](const Str& menu, const Promise<bool>& p) { p.resolve(tray::updateMenuBarMenu(rt, menu)); });
+    addPromiseMethod<bool>(b, "activateApp", [rt](const Promise<bool>& p) {
+        tray::showMainWindow(*rt);
+        p.resolve(true);
+    });
+    addPromiseMethod<bool>(b, "notifyVpnConnectedOnHide", [rt](const Promise<bool>& p) {
+        tray::showBackgroundNotice(rt);
+        p.resolve(true);
+    });
     addPromiseMethod<bool>(b, "requestNotificationPermission", [](const Promise<bool>& p) { requestNotificationPermission(p); });
     addPromiseMethod<void, Str, Str>(b, "writeUserDefaults", [rt](const Str& key, const Str& value, const Promise<void>& p) {
         storage::writeUserDefaults(rt->dataFolder, key, value);

@@ -2,6 +2,7 @@
 
 #include "app/runtime.h"
 #include "bridge/js_value_write.h"
+#include "tray/tray_thread.h"
 
 namespace varnel {
 
@@ -40,6 +41,7 @@ void addVarnelTunnelModule(PackageBuilder& package, const std::shared_ptr<Runtim
         std::weak_ptr<VarnelTunnelModule> weak = module;
         builder.AddInitializer([runtime, weak](const ReactContextPtr&) {
             if (auto bound = weak.lock()) runtime->events.bind(bound);
+            tray::ensureTrayThread(runtime);
         });
         return module;
     });

@@ -11,11 +11,15 @@ PathText authFile(const DataFolder& data, std::string_view profileId) {
     return DataFolder::child(data.profileDir(profileId), "auth.txt");
 }
 
-void saveOvpnAuth(const DataFolder& data, std::string_view profileId, std::string_view username, std::string_view password) {
+void writeAuthFile(const PathText& path, std::string_view username, std::string_view password) {
     std::string bytes;
     bytes.reserve(username.size() + password.size() + 2);
     bytes.append(username).append("\n").append(password).append("\n");
-    platform::writeWholeFile(authFile(data, profileId), bytes);  // a failed write is not reported
+    platform::writeWholeFile(path, bytes);  // a failed write is not reported
+}
+
+void saveOvpnAuth(const DataFolder& data, std::string_view profileId, std::string_view username, std::string_view password) {
+    writeAuthFile(authFile(data, profileId), username, password);
 }
 
 JSValueObject readOvpnAuth(const DataFolder& data, std::string_view profileId) {

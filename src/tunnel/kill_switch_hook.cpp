@@ -1,8 +1,9 @@
 #include "tunnel/kill_switch_hook.h"
 
+#include "killswitch/rules.h"
+
 namespace varnel {
 
-// The kill-switch service client is not built yet; until it is, a drop engages nothing.
-void reengageKillSwitchAfterDrop(Runtime&) {}
+void reengageKillSwitchAfterDrop(Runtime& runtime) { killswitch::applyKillSwitch(runtime, true); }
 
 }  // namespace varnel

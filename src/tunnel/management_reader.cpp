@@ -89,6 +89,17 @@ bool startManagementReader(Runtime& runtime, std::shared_ptr<platform::Socket> s
     return true;
 }
 
+void replaceManagementReader(Runtime& runtime, std::shared_ptr<platform::Socket> socket) {
+    TunnelControl& tunnel = runtime.tunnel;
+    std::lock_guard guard(tunnel.readerLock);
+    if (tunnel.readerThread.joinable()) {
+        tunnel.readerRunning = false;
+        tunnel.readerThread.join();
+    }
+    tunnel.readerRunning = true;
+    tunnel.readerThread = std::thread(ManagementReader, std::ref(runtime), std::move(socket));
+}
+
 void stopManagementReader(Runtime& runtime) {
     TunnelControl& tunnel = runtime.tunnel;
     tunnel.readerRunning = false;

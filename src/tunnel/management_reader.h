@@ -18,6 +18,9 @@ void ManagementReader(Runtime& runtime, std::shared_ptr<platform::Socket> socket
 // Sets readerRunning and starts the reader on socket, unless a reader is still held in
 // readerThread (not yet joined): then nothing is started and the answer is false.
 bool startManagementReader(Runtime& runtime, std::shared_ptr<platform::Socket> socket);
+// Ends any reader still held and starts one on socket, as one step: a connect's new session replaces
+// whatever an overlapping connect or recovery started meanwhile.
+void replaceManagementReader(Runtime& runtime, std::shared_ptr<platform::Socket> socket);
 // Clears readerRunning and joins the reader, if one was started; it ends within about a second.
 void stopManagementReader(Runtime& runtime);
 

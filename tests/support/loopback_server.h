@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -18,11 +19,16 @@ public:
 
     // The next line the client sent, without its CR LF; false when the client closed.
     bool readLine(std::string& line);
+    // The same, but gives up when no byte arrives for timeoutMs, so one thread can also keep time.
+    enum class Read { Line, Timeout, Closed };
+    Read readLineWithin(std::string& line, int timeoutMs);
     void send(std::string_view bytes);
     void close();
 
 private:
     long receive(char* buffer, std::size_t size);
+    bool waitReadable(int timeoutMs);
+    bool takeLine(std::string& line);
 
     std::unique_ptr<Impl> impl_;
     std::string pending_;
@@ -32,6 +38,8 @@ class LoopbackServer {
 public:
     // Listens on an ephemeral port of 127.0.0.1.
     LoopbackServer();
+    // Listens on the given port of 127.0.0.1; throws std::runtime_error when it is taken.
+    explicit LoopbackServer(std::uint16_t port);
     ~LoopbackServer();
     LoopbackServer(const LoopbackServer&) = delete;
     LoopbackServer& operator=(const LoopbackServer&) = delete;
@@ -39,6 +47,8 @@ public:
     std::uint16_t port() const { return port_; }
     // Waits for the next client.
     LoopbackConnection accept();
+    // The next client, or nothing when none comes within timeoutMs.
+    std::optional<LoopbackConnection> acceptWithin(int timeoutMs);
     // Stops listening, so that connects are refused.
     void stop();
 

@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "support/isolated_runtime.h"
+#include "support/killswitch_service_double.h"
 #include "support/loopback_server.h"
 #include "support/wait_until.h"
 #include "tunnel/management_reader.h"
@@ -142,6 +143,40 @@ TEST_F(ManagementReaderTest, ADropIsExplainedByTheLog) {
     connection->close();
     EXPECT_TRUE(waitUntil([&] { return status() == "disconnected"; }));
     EXPECT_EQ(message(), "Authentication failed - check your username and password.");
+}
+
+TEST_F(ManagementReaderTest, ADropOfAWantedSessionEngagesTheKillSwitchAgain) {
+    test::KillSwitchServiceDouble service;
+    runtime->killSwitchChannel = service.channel();
+    runtime->executablePath = platform::widenBytes("/opt/Varnel VPN/varnel");
+    runtime->tunnel.killSwitchEnabled = true;
+    runtime->tunnel.sessionActive = true;
+    {
+        std::lock_guard lock(runtime->tunnel.lock);
+        runtime->tunnel.state.serverProtocol = "udp";
+        runtime->tunnel.state.serverPort = 1194;
+        runtime->tunnel.state.serverAddress = "192.0.2.7";
+    }
+    expectCommands({"state on", "state"});
+    connection->close();
+    EXPECT_TRUE(waitUntil([&] { return !service.received().empty(); }));
+    EXPECT_EQ(service.received(), std::vector<std::string>{"ENABLE udp 1194 1 192.0.2.7 /opt/Varnel VPN/varnel\n"});
+}
+
+TEST_F(ManagementReaderTest, ADropOfASessionNoLongerWantedLeavesTheKillSwitchAlone) {
+    test::KillSwitchServiceDouble service;
+    runtime->killSwitchChannel = service.channel();
+    runtime->tunnel.killSwitchEnabled = true;
+    runtime->tunnel.sessionActive = false;  // the user disconnected
+    {
+        std::lock_guard lock(runtime->tunnel.lock);
+        runtime->tunnel.state.serverAddress = "192.0.2.7";
+    }
+    expectCommands({"state on", "state"});
+    connection->close();
+    EXPECT_TRUE(waitUntil([&] { return status() == "disconnected"; }));
+    stopManagementReader(*runtime);  // the reader has finished whatever it was going to send
+    EXPECT_TRUE(service.received().empty());
 }
 
 TEST_F(ManagementReaderTest, ADropAfterDisconnectChangesNothing) {

@@ -7,8 +7,11 @@
 namespace varnel::platform {
 
 struct ProcessHandle::State {
-    HANDLE handle;
+    explicit State(HANDLE h) : handle(h) {}
+    State(const State&) = delete;
+    State& operator=(const State&) = delete;
     ~State() { CloseHandle(handle); }
+    HANDLE handle;
 };
 
 ProcessHandle::ProcessHandle(std::unique_ptr<State> state) : state_(std::move(state)) {}
@@ -21,7 +24,7 @@ void ProcessHandle::reset() { state_.reset(); }
 namespace {
 ProcessHandle wrap(HANDLE handle) {
     if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return ProcessHandle();
-    return ProcessHandle(std::make_unique<ProcessHandle::State>(ProcessHandle::State{handle}));
+    return ProcessHandle(std::make_unique<ProcessHandle::State>(handle));
 }
 }  // namespace
 

@@ -2,19 +2,11 @@
 #include <ws2tcpip.h>
 
 #include "platform/socket.h"
+#include "platform/win32/winsock_session.h"
 
 namespace varnel::platform {
 
 namespace {
-// Windows Sockets 2.2 for the whole process, with clean-up at exit; the start's result is ignored.
-struct WinsockSession {
-    WinsockSession() {
-        WSADATA data;
-        WSAStartup(MAKEWORD(2, 2), &data);
-    }
-    ~WinsockSession() { WSACleanup(); }
-} winsockSession;
-
 SOCKET raw(const Socket& socket) { return static_cast<SOCKET>(socket.native()); }
 }  // namespace
 
@@ -24,6 +16,7 @@ void Socket::close() {
 }
 
 Socket connectLoopback(std::uint16_t port) {
+    ensureWinsock();
     const SOCKET s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     if (s == INVALID_SOCKET) return Socket();
     // Not inherited, so that no program we start holds the management connection open.

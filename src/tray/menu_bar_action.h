@@ -1,0 +1,17 @@
+#pragma once
+// The "menuBarAction" event: what the user chose in the tray menu, for the interface to act on.
+
+#include <string_view>
+
+#include "bridge/event_forwarders.h"
+#include "bridge/js_value.h"
+
+namespace varnel::tray {
+
+// {"action": action} with "serverId" added only when it is not empty.
+JSValueObject menuBarActionPayload(std::string_view action, std::string_view serverId);
+
+// Dropped by the forwarders while the module is not initialised.
+void sendMenuBarAction(const EventForwarders& events, std::string_view action, std::string_view serverId);
+
+}  // namespace varnel::tray

@@ -1,0 +1,37 @@
+#include "util/pick_result.h"
+
+namespace varnel::util {
+
+namespace {
+
+constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::string_view kAppColor = "#1d8fef";
+
+struct SplitPath {
+    std::string_view folder;  // empty when the path has no separator
+    std::string_view fileName;
+};
+
+SplitPath splitAtLastSeparator(std::string_view path, char separator) {
+    const auto at = path.rfind(separator);
+    if (at == std::string_view::npos) return {{}, path};
+    return {path.substr(0, at), path.substr(at + 1)};
+}
+
+}  // namespace
+
+JSValueObject appPickResult(std::string_view path, char separator) {
+    const std::string_view fileName = splitAtLastSeparator(path, separator).fileName;
+    const auto dot = fileName.rfind('.');
+    const std::string_view name = dot == std::string_view::npos ? fileName : fileName.substr(0, dot);
+    return JSValueObject{{"bundleId", JSValue(fileName)}, {"name", JSValue(name)}, {"path", JSValue(path)}, {"color", JSValue(kAppColor)}};
+}
+
+JSValueObject ovpnFilePickResult(std::string_view path, std::string bytes, char separator) {
+    // Only a UTF-8 mark goes: any other encoding reaches the interface byte for byte.
+    if (bytes.starts_with(kUtf8ByteOrderMark)) bytes.erase(0, kUtf8ByteOrderMark.size());
+    const SplitPath split = splitAtLastSeparator(path, separator);
+    return JSValueObject{{"fileName", JSValue(split.fileName)}, {"content", JSValue(std::move(bytes))}, {"sourceDirectory", JSValue(split.folder)}};
+}
+
+}  // namespace varnel::util

@@ -1,0 +1,102 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "support/isolated_runtime.h"
+#include "support/openvpn_pair.h"
+#include "support/wait_until.h"
+#include "tunnel/log_classifier.h"
+#include "tunnel/management_client.h"
+#include "tunnel/management_reader.h"
+#include "tunnel/openvpn_program.h"
+
+// A real OpenVPN client, launched the way the system launches it, against a real OpenVPN server on
+// loopback.
+
+namespace varnel {
+namespace {
+
+namespace fs = std::filesystem;
+using test::waitUntil;
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class RealOpenVpn : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        if (!test::OpenVpnServer::unavailableReason().empty()) return;
+        server = new test::OpenVpnServer();
+    }
+    static void TearDownTestSuite() {
+        delete server;
+        server = nullptr;
+    }
+    void SetUp() override {
+        if (const std::string reason = test::OpenVpnServer::unavailableReason(); !reason.empty()) GTEST_SKIP() << reason;
+        runtime->managementPort = test::freeLoopbackPort();
+    }
+    void TearDown() override {
+        stopManagementReader(*runtime);
+        // Ask the client to end, as a disconnect does, and wait for it.
+        platform::Socket socket = ManagementConnect(runtime->managementPort);
+        ManagementSend(socket, "signal SIGTERM");
+        if (client.valid()) {
+            EXPECT_TRUE(platform::waitForExit(client, 20000));
+        }
+    }
+
+    // Writes the profile and its credentials and launches OpenVPN with the system's command line.
+    void launch(const std::string& password) {
+        const fs::path folder = runtime->temp.path() / "profile";
+        fs::create_directories(folder);
+        std::ofstream(folder / "client.ovpn") << server->clientProfile();
+        std::ofstream(folder / "auth.txt") << test::kVpnUser << "\n" << password << "\n";
+        log = folder / "openvpn.log";
+        const std::string parameters = openVpnParameters((folder / "client.ovpn").native(), (folder / "auth.txt").native(),
+                                                         log.native(), runtime->managementPort, false);
+        platform::LaunchResult launched = runtime->launcher->launchElevated(fs::u8path(test::OpenVpnServer::openVpnProgram()).native(), parameters);
+        ASSERT_EQ(launched.error, 0u);
+        client = std::move(launched.process);
+    }
+
+    static inline test::OpenVpnServer* server = nullptr;
+    std::shared_ptr<test::IsolatedRuntime> runtime = test::makeIsolatedRuntime();
+    platform::ProcessHandle client;
+    fs::path log;
+};
+
+TEST_F(RealOpenVpn, ReaderSeesConnectedEvenWhenTheTunnelCameUpBeforeItAttached) {
+    launch(test::kVpnPassword);
+    ASSERT_TRUE(waitUntil([&] { return readFile(log).find("Initialization Sequence Completed") != std::string::npos; }))
+        << readFile(log);
+
+    // Attach only now, as a connect or a recovery does, after OpenVPN already reported CONNECTED.
+    auto socket = std::make_shared<platform::Socket>(ManagementConnect(runtime->managementPort));
+    ASSERT_TRUE(socket->valid());
+    {
+        std::lock_guard lock(runtime->tunnel.lock);
+        runtime->tunnel.state.status = "connecting";
+        runtime->tunnel.state.logPath = log.native();
+        runtime->tunnel.state.managementSocket = socket;
+    }
+    ASSERT_TRUE(startManagementReader(*runtime, socket));
+    EXPECT_TRUE(waitUntil([&] {
+        std::lock_guard lock(runtime->tunnel.lock);
+        return runtime->tunnel.state.status == "connected";
+    }));
+}
+
+TEST_F(RealOpenVpn, AWrongPasswordEndsInTheAuthenticationSentence) {
+    launch("wrong password");
+    ASSERT_TRUE(platform::waitForExit(client, 60000)) << readFile(log);
+    EXPECT_EQ(ClassifyOpenVpnLog(log.native()), "Authentication failed - check your username and password.") << readFile(log);
+}
+
+}  // namespace
+}  // namespace varnel

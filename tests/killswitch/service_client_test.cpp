@@ -1,0 +1,88 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "killswitch/service_client.h"
+#include "platform/killswitch_channel.h"
+#include "support/isolated_runtime.h"
+#include "support/killswitch_service_double.h"
+
+namespace varnel {
+namespace {
+
+using platform::exchangeKillSwitchBytes;
+using platform::kKillSwitchOpenAttempts;
+using test::KillSwitchServiceDouble;
+
+TEST(KillSwitchChannel, SendsTheCommandWithOneLineFeedAndReturnsTheReply) {
+    KillSwitchServiceDouble service("done\n");
+    auto runtime = test::makeIsolatedRuntime();
+    runtime->killSwitchChannel = service.channel();
+
+    EXPECT_EQ(killswitch::killSwitchTransact(*runtime, "DISABLE"), "done\n");
+    service.setReply("x");
+    EXPECT_EQ(killswitch::killSwitchTransact(*runtime, "ENABLE tcp 443 1 10.0.0.1 /opt/a b"), "x");
+    EXPECT_EQ(service.received(), (std::vector<std::string>{"DISABLE\n", "ENABLE tcp 443 1 10.0.0.1 /opt/a b\n"}));
+}
+
+TEST(KillSwitchChannel, ReadsOnceAndAtMost255Bytes) {
+    const std::string longest(255, 'r');
+    KillSwitchServiceDouble service(longest);
+    EXPECT_EQ(exchangeKillSwitchBytes(service.channel(), "DISABLE\n").bytes, longest);
+    service.setReply(longest + "overflow");
+    EXPECT_EQ(exchangeKillSwitchBytes(service.channel(), "DISABLE\n").bytes, longest);
+}
+
+TEST(KillSwitchChannel, SilentServiceGivesAnEmptyReplyAfterTakingTheCommand) {
+    KillSwitchServiceDouble service;
+    service.setSilent(true);
+    const auto reply = exchangeKillSwitchBytes(service.channel(), "DISABLE\n");
+    EXPECT_EQ(reply.bytes, "");
+    EXPECT_EQ(reply.opens, 1);
+    EXPECT_EQ(service.received(), std::vector<std::string>{"DISABLE\n"});
+}
+
+TEST(KillSwitchChannel, AbsentServiceIsOneFailedOpenWithoutWaiting) {
+    int busy = 0;
+    const auto reply = exchangeKillSwitchBytes(test::absentKillSwitchChannel(), "DISABLE\n", [&](int) { ++busy; });
+    EXPECT_EQ(reply.bytes, "");
+    EXPECT_EQ(reply.opens, 1);
+    EXPECT_EQ(busy, 0);
+
+    auto runtime = test::makeIsolatedRuntime();
+    runtime->killSwitchChannel = test::absentKillSwitchChannel();
+    EXPECT_EQ(killswitch::killSwitchTransact(*runtime, "DISABLE"), "");
+}
+
+TEST(KillSwitchChannel, BusyServiceIsRetriedWithinTheBoundThenGivenUp) {
+    KillSwitchServiceDouble service;
+    service.setBusy(true);
+    std::vector<int> busyOpens;
+    const auto reply = exchangeKillSwitchBytes(service.channel(), "DISABLE\n", [&](int opens) { busyOpens.push_back(opens); });
+
+    EXPECT_EQ(reply.bytes, "");
+    EXPECT_GE(reply.opens, 1);
+    EXPECT_LE(reply.opens, kKillSwitchOpenAttempts);
+    // Every open found it busy (a wait that finds it still busy may end the exchange early), and
+    // nothing reached the service.
+    std::vector<int> expected;
+    for (int i = 1; i <= reply.opens; ++i) expected.push_back(i);
+    EXPECT_EQ(busyOpens, expected);
+    service.setBusy(false);
+    EXPECT_TRUE(service.received().empty());
+}
+
+TEST(KillSwitchChannel, ServiceFreedDuringTheWaitGetsTheCommandOnTheNextOpen) {
+    KillSwitchServiceDouble service("ok");
+    service.setBusy(true);
+    const auto reply = exchangeKillSwitchBytes(service.channel(), "DISABLE\n", [&](int opens) {
+        if (opens == 1) service.setBusy(false);
+    });
+    EXPECT_EQ(reply.bytes, "ok");
+    EXPECT_EQ(reply.opens, 2);
+    EXPECT_EQ(service.received(), std::vector<std::string>{"DISABLE\n"});
+}
+
+}  // namespace
+}  // namespace varnel

@@ -1,0 +1,44 @@
+#pragma once
+// A real OpenVPN server on loopback for integration tests, with a throwaway CA made by openssl at
+// test time, and the client profile that reaches it. The server runs under another program name
+// than OpenVPN's, so that nothing that looks for OpenVPN's process by name takes it for the client.
+// Linux only, as root with /dev/net/tun; elsewhere unavailableReason() says why not.
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "support/child_process.h"
+#include "support/temp_dir.h"
+
+namespace varnel::test {
+
+inline constexpr const char* kVpnUser = "alice";
+inline constexpr const char* kVpnPassword = "correct horse";
+
+class OpenVpnServer {
+public:
+    // Empty when a real OpenVPN pair can run here.
+    static std::string unavailableReason();
+
+    // Starts the server on a free TCP port; throws when it cannot.
+    OpenVpnServer();
+    ~OpenVpnServer();
+
+    std::uint16_t port() const { return port_; }
+    // A client profile for this server: dev null, no interface or route changes.
+    std::string clientProfile(const std::string& extraLines = "") const;
+    // The path of OpenVPN's own program (the client), as the system would find it.
+    static std::string openVpnProgram();
+
+private:
+    TempDir dir_;
+    std::uint16_t port_ = 0;
+    std::unique_ptr<ChildProcess> server_;
+};
+
+// A TCP port on 127.0.0.1 that nothing listens on at the moment of the call.
+std::uint16_t freeLoopbackPort();
+
+}  // namespace varnel::test

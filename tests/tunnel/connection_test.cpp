@@ -1,0 +1,201 @@
+#include "tunnel/connection.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "platform/openvpn_install.h"
+#include "support/fake_network.h"
+#include "support/isolated_runtime.h"
+#include "support/loopback_server.h"
+#include "support/openvpn_pair.h"
+#include "support/test_host.h"
+#include "support/wait_until.h"
+#include "tunnel/openvpn_program.h"
+#include "tunnel/management_reader.h"
+#include "tunnel/session_recovery.h"
+#include "support/storage_fixture.h"
+
+namespace varnel {
+namespace {
+
+namespace fs = std::filesystem;
+using test::rejectionMessage;
+
+JSValue args(std::initializer_list<JSValue> items) { return JSValue(JSValueArray(items)); }
+
+// Answers every launch with a chosen error, recording what it was asked to start.
+class RefusingLauncher final : public platform::ProcessLauncher {
+public:
+    explicit RefusingLauncher(std::uint32_t error) : error_(error) {}
+    platform::LaunchResult launchElevated(const platform::PathText&, const std::string& parameters) override {
+        launches.push_back(parameters);
+        return platform::LaunchResult{platform::ProcessHandle(), error_};
+    }
+    std::vector<std::string> launches;
+
+private:
+    std::uint32_t error_;
+};
+
+// A runtime whose application folder holds a file standing in for OpenVPN, with a TAP adapter, a
+// management port nobody listens on, and a launcher that refuses.
+class ConnectSteps : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const fs::path app = runtime->temp.path() / "app";
+        fs::create_directories(app);
+        std::ofstream(app / platform::PathText(platform::kOpenVpnProgramName)) << "not run";
+        runtime->executablePath = (app / "varnel.exe").native();
+        runtime->adapters = std::make_shared<test::FakeNetworkAdapters>();
+        runtime->launcher = launcher;
+        runtime->managementPort = test::freeLoopbackPort();
+    }
+    fs::path profileFolder(const std::string& id) { return fs::path(runtime->dataFolder.root()) / "profiles" / id; }
+    void place(const std::string& id, const std::string& name) {
+        fs::create_directories(profileFolder(id));
+        std::ofstream(profileFolder(id) / name) << "remote 192.0.2.1 1194\n";
+    }
+    test::Settlement connect(const std::string& id, const std::string& config, const std::string& user = "") {
+        return host.callAndWait("connectOvpn", args({JSValue(id), JSValue(config), JSValue(user), "pw"}));
+    }
+
+    std::shared_ptr<test::IsolatedRuntime> runtime = test::makeIsolatedRuntime();
+    std::shared_ptr<RefusingLauncher> launcher = std::make_shared<RefusingLauncher>(platform::kErrorCancelled);
+    test::TestHost host{runtime};
+};
+
+TEST_F(ConnectSteps, AMissingConfigFallsBackToTheOnlyOvpnFileButNotToUpperCase) {
+    EXPECT_EQ(rejectionMessage(connect("none", "client.ovpn")), "VPN config not found for profile: none");
+    EXPECT_TRUE(fs::is_directory(profileFolder("none")));  // left behind, empty
+
+    place("upper", "CLIENT.OVPN");
+    place("upper", ".ovpn");  // no extension at all
+    // A name unlike both, since the Windows file system finds names in any letter case.
+    EXPECT_EQ(rejectionMessage(connect("upper", "missing.ovpn")), "VPN config not found for profile: upper");
+    EXPECT_TRUE(launcher->launches.empty());
+
+    place("fallback", "other.ovpn");
+    EXPECT_EQ(rejectionMessage(connect("fallback", "client.ovpn")), "Administrator access denied. Approve the UAC prompt to connect.");
+    ASSERT_EQ(launcher->launches.size(), 1u);
+    EXPECT_NE(launcher->launches[0].find("other.ovpn\""), std::string::npos) << launcher->launches[0];
+}
+
+TEST_F(ConnectSteps, ADeclinedElevationLeavesTheStatusAsItWas) {
+    place("p", "client.ovpn");
+    EXPECT_EQ(rejectionMessage(connect("p", "client.ovpn", "alice")), "Administrator access denied. Approve the UAC prompt to connect.");
+    EXPECT_EQ(*host.callAndWait("getStatus").value.asObject()->find("state"), JSValue("disconnected"));
+    EXPECT_FALSE(fs::exists(fs::path(runtime->dataFolder.root()) / "active.txt"));
+    // The credentials given were written, and passed to OpenVPN because the file exists.
+    EXPECT_NE(launcher->launches.at(0).find("--auth-user-pass"), std::string::npos);
+
+    runtime->launcher = std::make_shared<RefusingLauncher>(2);
+    EXPECT_EQ(rejectionMessage(connect("p", "client.ovpn")), "Failed to launch OpenVPN (error 2)");
+}
+
+TEST_F(ConnectSteps, NoOpenVpnAndNoTapAdapterRejectWithTheirSentences) {
+    auto adapters = std::make_shared<test::FakeNetworkAdapters>();
+    adapters->present = false;
+    runtime->adapters = adapters;
+    EXPECT_EQ(rejectionMessage(connect("p", "client.ovpn")),
+              "No TAP-Windows network adapter is installed, and it could not be set up automatically. Install the TAP-Windows driver and retry.");
+
+    runtime->executablePath = (runtime->temp.path() / "empty" / "varnel.exe").native();
+    if (!OpenVpnLocator(runtime->executablePath).empty()) GTEST_SKIP() << "OpenVPN is installed on this machine";
+    EXPECT_EQ(rejectionMessage(connect("p", "client.ovpn")), "OpenVPN not found. Install OpenVPN Community from https://openvpn.net/community-downloads/");
+    EXPECT_EQ(rejectionMessage(host.callAndWait("pingHelper")), "OpenVPN not found. Install OpenVPN Community from https://openvpn.net");
+    EXPECT_EQ(host.callAndWait("installHelper").value,
+              JSValue(JSValueObject{{"installed", JSValue(false)}, {"reachable", JSValue(false)}, {"pong", JSValue("")},
+                                    {"hint", JSValue("OpenVPN not found. Install from https://openvpn.net/community-downloads/")}}));
+}
+
+TEST_F(ConnectSteps, HelperStatusReportsTheFoundOpenVpn) {
+    const std::string path = platform::pathTextToUtf8(OpenVpnLocator(runtime->executablePath));
+    EXPECT_EQ(host.callAndWait("pingHelper").value, JSValue("pong"));
+    EXPECT_EQ(host.callAndWait("installHelper").value,
+              JSValue(JSValueObject{{"installed", JSValue(true)}, {"reachable", JSValue(true)}, {"pong", JSValue("pong")}, {"hint", JSValue(path)}}));
+    const JSValue info = host.callAndWait("getHelperInfo").value;
+    EXPECT_EQ(*info.asObject()->find("machService"), JSValue("openvpn.exe"));
+    EXPECT_EQ(*info.asObject()->find("plist"), JSValue(path));
+    EXPECT_EQ(*info.asObject()->find("installed"), JSValue(true));
+    EXPECT_EQ(*info.asObject()->find("reachable"), JSValue(false));
+    EXPECT_TRUE(fs::is_directory(fs::u8path(*info.asObject()->find("profilesDir")->asString())));
+}
+
+TEST_F(ConnectSteps, DisconnectWithNothingRunningResolvesDisconnected) {
+    test::KillSwitchServiceDouble service;
+    runtime->killSwitchChannel = service.channel();
+    EXPECT_EQ(host.callAndWait("disconnect").value, JSValue(JSValueObject{{"state", JSValue("disconnected")}}));
+    EXPECT_EQ(service.received(), std::vector<std::string>{"DISABLE\n"});
+}
+
+TEST(StatusReport, AFreshProcessReportsDisconnectedWithZeroRates) {
+    auto runtime = test::makeIsolatedRuntime();
+    runtime->managementPort = test::freeLoopbackPort();
+    test::TestHost host(runtime);
+    EXPECT_EQ(host.callAndWait("getStatus").value,
+              JSValue(JSValueObject{{"state", JSValue("disconnected")}, {"downBps", JSValue(0.0)}, {"upBps", JSValue(0.0)}}));
+}
+
+// A scripted OpenVPN answering "state" on the management port, for the recovery query.
+class StateQuery : public ::testing::Test {
+protected:
+    std::string query(const std::vector<std::string>& replies) {
+        platform::Socket socket = platform::connectLoopback(server.port());
+        test::LoopbackConnection peer = server.accept();
+        std::thread answer([&] {
+            std::string line;
+            for (const std::string& reply : replies) {
+                if (!peer.readLine(line)) return;
+                peer.send(reply);
+            }
+        });
+        std::string first = QueryManagementState(socket);
+        std::string second = replies.size() > 1 ? QueryManagementState(socket) : std::string();
+        answer.join();
+        return second.empty() ? first : first + "|" + second;
+    }
+    test::LoopbackServer server;
+};
+
+TEST_F(StateQuery, ConnectedLineWithoutPrefixReconnectingAndSilence) {
+    EXPECT_EQ(query({"1765000000,CONNECTED,SUCCESS,10.8.0.2,127.0.0.1,1194,,\r\nEND\r\n"}), "connected");
+    EXPECT_EQ(query({"1765000000,RECONNECTING,ping-restart,,\r\nEND\r\n"}), "connecting");
+    EXPECT_EQ(query({">STATE:1765000000,EXITING,SIGTERM,,\r\n"}), "disconnected");
+    EXPECT_EQ(query({""}), "connecting");  // no answer at all
+}
+
+TEST(SessionRecovery, ReattachesToAnOpenVpnOnTheManagementPort) {
+    auto runtime = test::makeIsolatedRuntime();
+    test::LoopbackServer server;
+    runtime->managementPort = server.port();
+    fs::create_directories(fs::path(runtime->dataFolder.root()));
+    std::ofstream(fs::path(runtime->dataFolder.activeRecordFile()), std::ios::binary) << "p7 \r\n";
+    std::ofstream(fs::path(runtime->dataFolder.killSwitchRecordFile()), std::ios::binary) << "udp\r\n1194\r\n192.0.2.1\r\n";
+
+    std::thread openvpn([&] {
+        test::LoopbackConnection peer = server.accept();
+        std::string line;
+        peer.readLine(line);  // "state"
+        peer.send("1765000000,CONNECTED,SUCCESS,10.8.0.2,192.0.2.1,1194,,\r\nEND\r\n");
+        while (peer.readLine(line)) {  // the reader's "state on" and "state"
+            if (line == "state") peer.send("1765000000,CONNECTED,SUCCESS,,\r\nEND\r\n");
+        }
+    });
+    test::TestHost host(runtime);
+    const JSValueObject status = *host.callAndWait("getStatus").value.asObject();
+    EXPECT_EQ(*status.find("state"), JSValue("connected"));
+    EXPECT_EQ(*status.find("profileId"), JSValue("p7"));
+    EXPECT_TRUE(runtime->tunnel.sessionActive);
+    {
+        std::lock_guard lock(runtime->tunnel.lock);
+        EXPECT_EQ(runtime->tunnel.state.serverProtocol, "udp");
+        EXPECT_EQ(runtime->tunnel.state.serverPort, 1194);
+        EXPECT_EQ(runtime->tunnel.state.serverAddress, "192.0.2.1");
+    }
+    stopManagementReader(*runtime);
+    openvpn.join();
+}
+
+}  // namespace
+}  // namespace varnel
