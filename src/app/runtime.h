@@ -24,6 +24,12 @@
 namespace varnel {
 
 struct Runtime {
+    Runtime() = default;
+    // Ends the management reader first: it uses the members below while it runs.
+    ~Runtime();
+    Runtime(const Runtime&) = delete;
+    Runtime& operator=(const Runtime&) = delete;
+
     std::shared_ptr<platform::ThreadLauncher> threads = platform::systemThreadLauncher();
     EventForwarders events;
     storage::DataFolder dataFolder{platform::localDataFolder()};
