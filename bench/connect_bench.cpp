@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "support/isolated_runtime.h"
+#include "support/test_helpers.h"
 #include "support/openvpn_pair.h"
 #include "support/test_host.h"
 #include "support/wait_until.h"
@@ -23,19 +24,11 @@ namespace {
 
 using namespace varnel;
 namespace fs = std::filesystem;
+using test::args;
 
 test::OpenVpnServer* server() {
     static test::OpenVpnServer* instance = test::OpenVpnServer::unavailableReason().empty() ? new test::OpenVpnServer() : nullptr;
     return instance;
-}
-
-JSValue args(std::initializer_list<JSValue> items) { return JSValue(JSValueArray(items)); }
-
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 struct Connection {
@@ -80,7 +73,7 @@ void BM_BareOpenVpnUntilInitialized(benchmark::State& state) {
             test::OpenVpnServer::openVpnProgram(),
             "--config \"" + (dir.path() / "client.ovpn").string() + "\" --auth-user-pass \"" + (dir.path() / "auth.txt").string() +
                 "\" --log \"" + log.string() + "\" --management 127.0.0.1 " + std::to_string(port));
-        if (!test::waitUntil([&] { return readFile(log).find("Initialization Sequence Completed") != std::string::npos; }, std::chrono::seconds(30)))
+        if (!test::waitUntil([&] { return test::fileBytes(log).find("Initialization Sequence Completed") != std::string::npos; }, std::chrono::seconds(30)))
             return state.SkipWithError("the bare client did not come up");
         state.PauseTiming();
         ManagementSend(ManagementConnect(port), "signal SIGTERM");

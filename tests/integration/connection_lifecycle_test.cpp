@@ -4,6 +4,7 @@
 
 #include "platform/process_list.h"
 #include "support/isolated_runtime.h"
+#include "support/test_helpers.h"
 #include "support/killswitch_service_double.h"
 #include "support/openvpn_pair.h"
 #include "support/test_host.h"
@@ -16,9 +17,8 @@ namespace varnel {
 namespace {
 
 namespace fs = std::filesystem;
+using test::args;
 using test::waitUntil;
-
-JSValue args(std::initializer_list<JSValue> items) { return JSValue(JSValueArray(items)); }
 
 const char* const kRuleMessages[] = {
     "Could not resolve the VPN server address. Check your internet connection.",

@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "support/isolated_runtime.h"
+#include "support/test_helpers.h"
 #include "support/openvpn_pair.h"
 #include "support/wait_until.h"
 #include "tunnel/log_classifier.h"
@@ -19,13 +20,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::waitUntil;
-
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 class RealOpenVpn : public ::testing::Test {
 protected:
@@ -73,8 +67,8 @@ protected:
 
 TEST_F(RealOpenVpn, ReaderSeesConnectedEvenWhenTheTunnelCameUpBeforeItAttached) {
     launch(test::kVpnPassword);
-    ASSERT_TRUE(waitUntil([&] { return readFile(log).find("Initialization Sequence Completed") != std::string::npos; }))
-        << readFile(log);
+    ASSERT_TRUE(waitUntil([&] { return test::fileBytes(log).find("Initialization Sequence Completed") != std::string::npos; }))
+        << test::fileBytes(log);
 
     // Attach only now, as a connect or a recovery does, after OpenVPN already reported CONNECTED.
     auto socket = std::make_shared<platform::Socket>(ManagementConnect(runtime->managementPort));
@@ -94,8 +88,8 @@ TEST_F(RealOpenVpn, ReaderSeesConnectedEvenWhenTheTunnelCameUpBeforeItAttached) 
 
 TEST_F(RealOpenVpn, AWrongPasswordEndsInTheAuthenticationSentence) {
     launch("wrong password");
-    ASSERT_TRUE(platform::waitForExit(client, 60000)) << readFile(log);
-    EXPECT_EQ(ClassifyOpenVpnLog(log.native()), "Authentication failed - check your username and password.") << readFile(log);
+    ASSERT_TRUE(platform::waitForExit(client, 60000)) << test::fileBytes(log);
+    EXPECT_EQ(ClassifyOpenVpnLog(log.native()), "Authentication failed - check your username and password.") << test::fileBytes(log);
 }
 
 }  // namespace

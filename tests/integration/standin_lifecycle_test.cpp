@@ -5,6 +5,7 @@
 #include "platform/openvpn_install.h"
 #include "support/fake_network.h"
 #include "support/isolated_runtime.h"
+#include "support/test_helpers.h"
 #include "support/killswitch_service_double.h"
 #include "support/openvpn_pair.h"
 #include "support/test_host.h"
@@ -20,10 +21,9 @@ namespace varnel {
 namespace {
 
 namespace fs = std::filesystem;
+using test::args;
 using test::rejectionMessage;
 using test::waitUntil;
-
-JSValue args(std::initializer_list<JSValue> items) { return JSValue(JSValueArray(items)); }
 
 std::string field(const JSValueObject& o, const char* key) {
     const JSValue* v = o.find(key);

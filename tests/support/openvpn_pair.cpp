@@ -7,6 +7,7 @@
 
 #include "platform/openvpn_install.h"
 #include "support/loopback_server.h"
+#include "support/test_helpers.h"
 #include "support/wait_until.h"
 #include "tunnel/management_client.h"
 
@@ -15,13 +16,6 @@ namespace varnel::test {
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 void run(const std::string& program, const std::vector<std::string>& args) {
     ChildProcess child = ChildProcess::start(program, args);
@@ -90,15 +84,15 @@ OpenVpnServer::OpenVpnServer() {
                                         "script-security 2\nauth-user-pass-verify check.sh via-file\n"
                                         "keepalive 10 60\nverb 3\nlog server.log\n";
     server_ = std::make_unique<ChildProcess>(ChildProcess::start(program.string(), {"--cd", d.string(), "--config", "server.conf"}));
-    if (!waitUntil([&] { return readFile(d / "server.log").find("Initialization Sequence Completed") != std::string::npos; }))
-        throw std::runtime_error("the test OpenVPN server did not start:\n" + readFile(d / "server.log"));
+    if (!waitUntil([&] { return fileBytes(d / "server.log").find("Initialization Sequence Completed") != std::string::npos; }))
+        throw std::runtime_error("the test OpenVPN server did not start:\n" + fileBytes(d / "server.log"));
 }
 
 OpenVpnServer::~OpenVpnServer() = default;  // the child is killed and reaped with server_
 
 std::string OpenVpnServer::clientProfile(const std::string& extraLines) const {
     return "client\ndev null\nproto tcp-client\nremote 127.0.0.1 " + std::to_string(port_) +
-           "\nifconfig-noexec\nroute-noexec\nnobind\nverb 3\n<ca>\n" + readFile(dir_.path() / "ca.crt") + "</ca>\n" + extraLines;
+           "\nifconfig-noexec\nroute-noexec\nnobind\nverb 3\n<ca>\n" + fileBytes(dir_.path() / "ca.crt") + "</ca>\n" + extraLines;
 }
 
 }  // namespace varnel::test

@@ -9,6 +9,7 @@
 
 #include "app/runtime.h"
 #include "support/isolated_runtime.h"
+#include "support/test_helpers.h"
 #include "support/test_host.h"
 
 namespace varnel::test {
@@ -22,13 +23,6 @@ struct StorageFixture {
     std::filesystem::path root() const { return std::filesystem::path(runtime->dataFolder.root()); }
     std::filesystem::path profiles() const { return root() / "profiles"; }
 };
-
-inline JSValue args(std::initializer_list<JSValue> items) { return JSValue(JSValueArray(items)); }
-
-inline std::string fileBytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 // The rejection message of a settlement, or "" when it resolved.
 inline std::string rejectionMessage(const Settlement& s) {

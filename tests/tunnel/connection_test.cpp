@@ -7,6 +7,7 @@
 #include "platform/openvpn_install.h"
 #include "support/fake_network.h"
 #include "support/isolated_runtime.h"
+#include "support/test_helpers.h"
 #include "support/loopback_server.h"
 #include "support/openvpn_pair.h"
 #include "support/test_host.h"
@@ -20,9 +21,8 @@ namespace varnel {
 namespace {
 
 namespace fs = std::filesystem;
+using test::args;
 using test::rejectionMessage;
-
-JSValue args(std::initializer_list<JSValue> items) { return JSValue(JSValueArray(items)); }
 
 // Answers every launch with a chosen error, recording what it was asked to start.
 class RefusingLauncher final : public platform::ProcessLauncher {
