@@ -8,8 +8,9 @@
 
 #include "app/json_writer.h"
 #include "app/module_registry.h"
-#include "app/modules.h"
-#include "app/runtime.h"
+#include "module/modules.h"
+#include "module/runtime.h"
+#include "support/test_runtime.h"
 #include "bridge/js_value.h"
 
 namespace {
@@ -31,7 +32,7 @@ void BM_DirectCall(benchmark::State& state) {
 BENCHMARK(BM_DirectCall);
 
 void BM_BridgeCall(benchmark::State& state) {
-    auto runtime = std::make_shared<Runtime>();
+    auto runtime = test::makeTestRuntime();
     ModuleRegistry registry;
     addVarnelModules(registry, runtime);
     const MethodDelegate& method = *registry.findMethod("VarnelTunnel", "requestNotificationPermission");

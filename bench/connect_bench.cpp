@@ -12,7 +12,7 @@
 #include <sstream>
 #include <thread>
 
-#include "support/isolated_runtime.h"
+#include "support/test_runtime.h"
 #include "support/test_helpers.h"
 #include "support/openvpn_pair.h"
 #include "support/test_host.h"
@@ -32,11 +32,10 @@ test::OpenVpnServer* server() {
 }
 
 struct Connection {
-    std::shared_ptr<test::IsolatedRuntime> runtime = test::makeIsolatedRuntime();
+    std::shared_ptr<test::TestRuntime> runtime = test::makeTestRuntime(test::useRealOpenVpn);
     test::TestHost host{runtime};
 
     Connection() {
-        runtime->managementPort = test::freeLoopbackPort();
         host.callAndWait("saveOvpnProfile", args({"bench", JSValue(server()->clientProfile()), "client.ovpn", ""}));
     }
     bool connected() { return *host.callAndWait("getStatus").value.asObject()->find("state") == JSValue("connected"); }

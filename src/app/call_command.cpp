@@ -6,7 +6,7 @@
 
 #include "app/commands.h"
 #include "app/json_reader.h"
-#include "app/runtime.h"
+#include "module/runtime.h"
 #include "app/stdio_host.h"
 #include "platform/console.h"
 
@@ -14,7 +14,7 @@ namespace varnel {
 
 void runCallCommand(const std::string& method, const std::string& argsJson) {
     platform::useBinaryStdio();
-    auto runtime = std::make_shared<Runtime>();
+    auto runtime = std::make_shared<Runtime>(systemServices());
 
     // The first answer decides the exit code; events that come before it are printed too.
     auto exitCode = std::make_shared<std::promise<int>>();

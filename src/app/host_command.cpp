@@ -5,7 +5,7 @@
 #include "app/commands.h"
 #include "app/line_output.h"
 #include "app/line_reader.h"
-#include "app/runtime.h"
+#include "module/runtime.h"
 #include "app/stdio_host.h"
 #include "platform/console.h"
 
@@ -17,7 +17,7 @@ constexpr std::size_t kMaxRequestBytes = 16 * 1024 * 1024;
 
 void runHostCommand() {
     platform::useBinaryStdio();
-    auto runtime = std::make_shared<Runtime>();
+    auto runtime = std::make_shared<Runtime>(systemServices());
     // Lives until the process ends: workers may still answer through it after the input has ended.
     auto* output = new LineOutput(stdout);
     StdioHost host(runtime, [output](std::string line, HostLineKind) { output->write(std::move(line)); });

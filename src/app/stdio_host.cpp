@@ -4,7 +4,7 @@
 
 #include "app/json_reader.h"
 #include "app/json_writer.h"
-#include "app/modules.h"
+#include "module/modules.h"
 #include "bridge/js_value_write.h"
 #include "platform/text.h"
 

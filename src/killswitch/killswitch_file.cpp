@@ -2,7 +2,6 @@
 
 #include <limits>
 
-#include "app/runtime.h"
 #include "platform/files.h"
 
 namespace varnel::killswitch {
@@ -35,10 +34,10 @@ std::int32_t portValue(std::string_view text) {
 
 }  // namespace
 
-void writeKillSwitchFile(const Runtime& runtime, std::string_view proto, std::int32_t port, std::string_view addresses) {
+void writeKillSwitchFile(const platform::PathText& file, std::string_view proto, std::int32_t port, std::string_view addresses) {
     std::string bytes;
     bytes.append(proto).append("\n").append(std::to_string(port)).append("\n").append(addresses);
-    platform::writeWholeFile(runtime.dataFolder.killSwitchRecordFile(), bytes);
+    platform::writeWholeFile(file, bytes);
 }
 
 KillSwitchRecord parseKillSwitchRecord(std::string_view bytes) {
@@ -56,8 +55,8 @@ KillSwitchRecord parseKillSwitchRecord(std::string_view bytes) {
     return record;
 }
 
-KillSwitchRecord readKillSwitchFile(const Runtime& runtime) {
-    const auto bytes = platform::readWholeFile(runtime.dataFolder.killSwitchRecordFile());
+KillSwitchRecord readKillSwitchFile(const platform::PathText& file) {
+    const auto bytes = platform::readWholeFile(file);
     return bytes ? parseKillSwitchRecord(*bytes) : KillSwitchRecord{};
 }
 

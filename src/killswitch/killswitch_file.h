@@ -6,9 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace varnel {
-struct Runtime;
-}
+#include "platform/files.h"
 
 namespace varnel::killswitch {
 
@@ -18,11 +16,11 @@ struct KillSwitchRecord {
     std::string addresses;
 };
 
-// Creates or truncates the file in AppDataRoot (no folder is created); failures are not reported.
-void writeKillSwitchFile(const Runtime& runtime, std::string_view proto, std::int32_t port, std::string_view addresses);
+// Writes killswitch.txt (no folder is created); failures are not reported.
+void writeKillSwitchFile(const platform::PathText& file, std::string_view proto, std::int32_t port, std::string_view addresses);
 // The record back; empty values for a missing file or missing lines, port 0 for a port line that
 // is not a 32-bit number.
-KillSwitchRecord readKillSwitchFile(const Runtime& runtime);
+KillSwitchRecord readKillSwitchFile(const platform::PathText& file);
 // The same, for the file's bytes.
 KillSwitchRecord parseKillSwitchRecord(std::string_view bytes);
 

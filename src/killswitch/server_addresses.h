@@ -6,10 +6,6 @@
 #include <string_view>
 #include <vector>
 
-namespace varnel {
-struct Runtime;
-}
-
 namespace varnel::killswitch {
 
 // The addresses joined by ",", each listed once, in their first order.
@@ -18,9 +14,5 @@ std::string joinUniqueAddresses(const std::vector<std::string>& addresses);
 // The host's IPv4 addresses, joined by ","; empty for an empty host or a failed resolution.
 // Blocks while the system resolves the name.
 std::string resolveServerAddresses(std::string_view host);
-
-// Resolves host and, when that gives any address, makes it the server address of the tunnel state
-// and writes killswitch.txt. Otherwise the server address known before stays.
-void recordServerAddresses(Runtime& runtime, std::string host, std::string proto, std::int32_t port);
 
 }  // namespace varnel::killswitch

@@ -9,7 +9,7 @@ JSValueObject menuBarActionPayload(std::string_view action, std::string_view ser
     return payload;
 }
 
-void sendMenuBarAction(const EventForwarders& events, std::string_view action, std::string_view serverId) {
+void sendMenuBarAction(const TrayEvents& events, std::string_view action, std::string_view serverId) {
     events.EmitMenuBarAction(menuBarActionPayload(action, serverId));
 }
 

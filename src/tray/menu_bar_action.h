@@ -3,8 +3,8 @@
 
 #include <string_view>
 
-#include "bridge/event_forwarders.h"
 #include "bridge/js_value.h"
+#include "tray/tray_events.h"
 
 namespace varnel::tray {
 
@@ -12,6 +12,6 @@ namespace varnel::tray {
 JSValueObject menuBarActionPayload(std::string_view action, std::string_view serverId);
 
 // Dropped by the forwarders while the module is not initialised.
-void sendMenuBarAction(const EventForwarders& events, std::string_view action, std::string_view serverId);
+void sendMenuBarAction(const TrayEvents& events, std::string_view action, std::string_view serverId);
 
 }  // namespace varnel::tray

@@ -1,9 +1,7 @@
 #include "tray/tray_thread.h"
 
-#include "app/runtime.h"
 #include "tray/menu_bar_action.h"
 #include "tray/tray_constants.h"
-#include "tray/tray_methods.h"
 #include "tray/tray_texts.h"
 #include "tray/tray_window_proc.h"
 
@@ -11,17 +9,15 @@ namespace varnel::tray {
 
 namespace {
 
-bool handleTrayMessage(TrayCore& core, const std::weak_ptr<Runtime>& runtime, const platform::TrayWindowMessage& message) {
+bool handleTrayMessage(TrayCore& core, const platform::TrayWindowMessage& message) {
     switch (routeTrayMessage(message, core.shell->shellRestartMessage())) {
-        case TrayAction::ShowMenu: showTrayMenu(core, runtime); return true;
-        case TrayAction::ShowMainWindow:
-            if (auto rt = runtime.lock()) showMainWindow(*rt);
-            return true;
+        case TrayAction::ShowMenu: showTrayMenu(core); return true;
+        case TrayAction::ShowMainWindow: showMainWindowOf(core); return true;
         case TrayAction::Refresh: refreshTrayIcon(core); return true;
         case TrayAction::ShowBalloon: showPendingBalloon(core); return true;
         case TrayAction::RemoveIcon: removeTrayIcon(core); return true;
         case TrayAction::MenuCommand:
-            actOnMenuChoice(core, runtime, static_cast<std::uint32_t>(message.wParam & 0xFFFF), takeMenuSnapshot(core));
+            actOnMenuChoice(core, static_cast<std::uint32_t>(message.wParam & 0xFFFF), takeMenuSnapshot(core));
             return true;
         case TrayAction::ShellRestarted:
             // The new shell knows none of the old icons: add ours again.
@@ -34,12 +30,12 @@ bool handleTrayMessage(TrayCore& core, const std::weak_ptr<Runtime>& runtime, co
     return false;
 }
 
-// Holds the core for as long as the thread runs; the runtime only weakly, for events.
-void trayThreadMain(const std::shared_ptr<TrayCore>& core, const std::weak_ptr<Runtime>& runtime) {
+// Holds the core for as long as the thread runs.
+void trayThreadMain(const std::shared_ptr<TrayCore>& core) {
     TrayCore* self = core.get();
     const platform::TrayWindowSpec windowSpec{kTrayWindowClass, kWmTrayCallback, kTrayIconResource};
-    core->shell->createWindow(windowSpec, [self, runtime](const platform::TrayWindowMessage& message) {
-        return handleTrayMessage(*self, runtime, message);
+    core->shell->createWindow(windowSpec, [self](const platform::TrayWindowMessage& message) {
+        return handleTrayMessage(*self, message);
     });
     refreshTrayIcon(*core);
     core->shell->runMessageLoop();
@@ -47,15 +43,19 @@ void trayThreadMain(const std::shared_ptr<TrayCore>& core, const std::weak_ptr<R
 
 }  // namespace
 
-void ensureTrayThread(const std::shared_ptr<Runtime>& runtime) {
-    std::shared_ptr<TrayCore> core = runtime->tray.core();
+void ensureTrayThread(const std::shared_ptr<TrayCore>& core, platform::ThreadLauncher& threads) {
     if (core->trayThreadStarted.exchange(true)) {
         // Before the window exists nothing is posted: the thread refreshes once its window is there.
         core->shell->post(kWmTrayRefresh);
         return;
     }
-    std::weak_ptr<Runtime> weak = runtime;
-    runtime->threads->startDetached([core, weak] { trayThreadMain(core, weak); });
+    threads.startDetached([core] { trayThreadMain(core); });
+}
+
+bool showMainWindowOf(TrayCore& core) {
+    if (!core.shell->showMainWindow(kMainWindowTitle)) return false;
+    core.events->EmitAppWindowDidShow();
+    return true;
 }
 
 void refreshTrayIcon(TrayCore& core) {
@@ -102,13 +102,13 @@ MenuSnapshot takeMenuSnapshot(TrayCore& core) {
     return {core.state.connected, core.state.serverLabel, core.state.dedicatedServers};
 }
 
-void showTrayMenu(TrayCore& core, const std::weak_ptr<Runtime>& runtime) {
+void showTrayMenu(TrayCore& core) {
     const MenuSnapshot shown = takeMenuSnapshot(core);
     const std::uint32_t id = core.shell->trackMenu(buildTrayMenu(shown));
-    actOnMenuChoice(core, runtime, id, shown);
+    actOnMenuChoice(core, id, shown);
 }
 
-void actOnMenuChoice(TrayCore& core, const std::weak_ptr<Runtime>& runtime, std::uint32_t id, const MenuSnapshot& shown) {
+void actOnMenuChoice(TrayCore& core, std::uint32_t id, const MenuSnapshot& shown) {
     const MenuChoice choice = decodeMenuChoice(id, shown);
     if (choice.command == MenuCommand::None) return;
     if (choice.command == MenuCommand::Exit) {
@@ -117,16 +117,15 @@ void actOnMenuChoice(TrayCore& core, const std::weak_ptr<Runtime>& runtime, std:
         core.shell->exitProcess(0);
         return;
     }
-    const std::shared_ptr<Runtime> rt = runtime.lock();
-    if (!rt) return;
+    const TrayEvents& events = *core.events;
     switch (choice.command) {
-        case MenuCommand::QuickConnect: sendMenuBarAction(rt->events, "quickConnect", ""); break;
-        case MenuCommand::Disconnect: sendMenuBarAction(rt->events, "disconnect", ""); break;
+        case MenuCommand::QuickConnect: sendMenuBarAction(events, "quickConnect", ""); break;
+        case MenuCommand::Disconnect: sendMenuBarAction(events, "disconnect", ""); break;
         case MenuCommand::OpenApp:
-            sendMenuBarAction(rt->events, "openApp", "");
-            showMainWindow(*rt);
+            sendMenuBarAction(events, "openApp", "");
+            showMainWindowOf(core);
             break;
-        case MenuCommand::ConnectDedicated: sendMenuBarAction(rt->events, "connectDedicated", choice.serverId); break;
+        case MenuCommand::ConnectDedicated: sendMenuBarAction(events, "connectDedicated", choice.serverId); break;
         default: break;
     }
 }

@@ -4,12 +4,8 @@
 #include <filesystem>
 #include <thread>
 
-#include "app/runtime.h"
 #include "bridge/rejection.h"
 #include "bridge/worker.h"
-#include "killswitch/rules.h"
-#include "killswitch/server_addresses.h"
-#include "killswitch/service_client.h"
 #include "killswitch/ovpn_remote.h"
 #include "storage/credentials_file.h"
 #include "storage/fs_error.h"
@@ -20,6 +16,7 @@
 #include "tunnel/session_record.h"
 #include "tunnel/session_recovery.h"
 #include "tunnel/tap_setup.h"
+#include "tunnel/tunnel.h"
 
 namespace varnel {
 
@@ -62,76 +59,74 @@ PathText findConfig(const PathText& folder, const std::string& configFileName, c
 }
 
 // The reason a start failed, as the user is told it.
-std::string failure(Runtime& runtime, const PathText& logPath, const char* fallback) {
+std::string failure(Tunnel& tunnel, const PathText& logPath, const char* fallback) {
     std::string message = ClassifyOpenVpnLog(logPath);
     if (message.empty()) message = fallback;
-    std::lock_guard lock(runtime.tunnel.lock);
-    runtime.tunnel.state.status = kStatusDisconnected;
-    runtime.tunnel.state.message = message;
+    std::lock_guard lock(tunnel.control.lock);
+    tunnel.control.state.status = kStatusDisconnected;
+    tunnel.control.state.message = message;
     return message;
 }
 
 // The server's addresses for the kill switch: in the background while it is off; first, and followed
 // by its rules, while it is on.
-void prepareKillSwitch(const std::shared_ptr<Runtime>& runtime, const PathText& configPath) {
-    killswitch::killSwitchTransact(*runtime, killswitch::kDisableCommand);
-    killswitch::OvpnRemote remote = killswitch::readOvpnRemote(configPath);
-    {
-        std::lock_guard lock(runtime->tunnel.lock);
-        runtime->tunnel.state.serverProtocol = remote.proto;
-        runtime->tunnel.state.serverPort = remote.port;
-    }
-    if (!runtime->tunnel.killSwitchEnabled) {
-        runtime->threads->startDetached([runtime, remote] { killswitch::recordServerAddresses(*runtime, remote.host, remote.proto, remote.port); });
+void prepareKillSwitch(Tunnel& tunnel, const PathText& configPath) {
+    killswitch::KillSwitch& killSwitch = *tunnel.killSwitch;
+    killSwitch.disable();
+    const killswitch::OvpnRemote remote = killswitch::readOvpnRemote(configPath);
+    killSwitch.setServerProtocolAndPort(remote.proto, remote.port);
+    if (!killSwitch.enabled()) {
+        tunnel.services.threads->startDetached(
+            [hold = tunnel.killSwitch, remote] { hold->recordServerAddresses(remote.host, remote.proto, remote.port); });
         return;
     }
-    killswitch::recordServerAddresses(*runtime, remote.host, remote.proto, remote.port);
-    killswitch::applyKillSwitch(*runtime, true);
+    killSwitch.recordServerAddresses(remote.host, remote.proto, remote.port);
+    killSwitch.apply(true);
 }
 
-JSValueObject connectWorker(const std::shared_ptr<Runtime>& runtime, const std::string& profileId, const std::string& configFileName,
-                            const std::string& username, const std::string& password) {
-    Runtime& rt = *runtime;
-    const PathText openvpn = OpenVpnLocator(rt.executablePath);
+JSValueObject connectWorker(Tunnel& rt, const std::string& profileId, const std::string& configFileName, const std::string& username,
+                            const std::string& password) {
+    const TunnelServices& services = rt.services;
+    const PathText openvpn = rt.openVpnProgram();
     if (openvpn.empty()) throw Rejection(std::string("OpenVPN not found. Install OpenVPN Community from ") + kOpenVpnDownloadPage);
-    if (!ensureTapAdapter(rt, openvpn))
+    if (!ensureTapAdapter(*services.adapters, *services.launcher, services.discovery.locateTapInstaller(openvpn)))
         throw Rejection("No TAP-Windows network adapter is installed, and it could not be set up automatically. Install the TAP-Windows driver and retry.");
     StopStaleOpenVpn(rt);
 
-    const PathText folder = rt.dataFolder.profileDir(profileId);
+    const PathText folder = services.dataFolder.profileDir(profileId);
     const PathText authPath = storage::DataFolder::child(folder, "auth.txt");
     if (!username.empty()) storage::writeAuthFile(authPath, username, password);
     const PathText configPath = findConfig(folder, configFileName, profileId);
     const PathText logPath = storage::DataFolder::child(folder, "openvpn.log");
     std::error_code ignored;
     fs::remove(fs::path(logPath), ignored);
-    prepareKillSwitch(runtime, configPath);
+    prepareKillSwitch(rt, configPath);
 
     const std::string parameters = openVpnParameters(configPath, entryExists(authPath) ? authPath : PathText(), logPath,
-                                                     rt.managementPort, rt.tunnel.blockIpv6Enabled);
-    platform::LaunchResult launch = rt.launcher->launchElevated(openvpn, parameters);
+                                                     services.managementPort, rt.killSwitch->blockIpv6());
+    platform::LaunchResult launch = services.launcher->launchElevated(openvpn, parameters);
     if (launch.error == platform::kErrorCancelled) throw Rejection("Administrator access denied. Approve the UAC prompt to connect.");
     if (launch.error != 0) throw Rejection("Failed to launch OpenVPN (error " + std::to_string(launch.error) + ")");
 
     std::shared_ptr<platform::ProcessHandle> process;
     if (launch.process.valid()) process = std::make_shared<platform::ProcessHandle>(std::move(launch.process));
     {
-        std::lock_guard lock(rt.tunnel.lock);
-        rt.tunnel.state.process = process;
-        rt.tunnel.state.status = kStatusConnecting;
-        rt.tunnel.state.profileId = profileId;
-        rt.tunnel.state.logPath = logPath;
+        std::lock_guard lock(rt.control.lock);
+        rt.control.state.process = process;
+        rt.control.state.status = kStatusConnecting;
+        rt.control.state.profileId = profileId;
+        rt.control.state.logPath = logPath;
     }
-    writeSessionRecord(rt, profileId);
-    rt.tunnel.sessionActive = true;
+    writeSessionRecord(services.dataFolder.activeRecordFile(), profileId);
+    rt.control.sessionActive = true;
 
     for (int attempt = 0; attempt < 150; ++attempt) {
         sleepMs(100);
-        auto socket = std::make_shared<platform::Socket>(ManagementConnect(rt.managementPort));
+        auto socket = std::make_shared<platform::Socket>(ManagementConnect(services.managementPort));
         if (socket->valid()) {
             {
-                std::lock_guard lock(rt.tunnel.lock);
-                rt.tunnel.state.managementSocket = socket;
+                std::lock_guard lock(rt.control.lock);
+                rt.control.state.managementSocket = socket;
             }
             replaceManagementReader(rt, socket);
             return JSValueObject{{"state", JSValue(kStatusConnecting)}};
@@ -144,8 +139,8 @@ JSValueObject connectWorker(const std::shared_ptr<Runtime>& runtime, const std::
     throw Rejection(failure(rt, logPath, "Could not connect to OpenVPN management interface. The VPN may have failed to start."));
 }
 
-void disconnectWorker(Runtime& rt) {
-    TunnelControl& tunnel = rt.tunnel;
+void disconnectWorker(Tunnel& rt) {
+    TunnelControl& tunnel = rt.control;
     tunnel.sessionActive = false;
     std::shared_ptr<platform::Socket> socket;
     std::shared_ptr<platform::ProcessHandle> process;
@@ -156,8 +151,8 @@ void disconnectWorker(Runtime& rt) {
     }
     if (socket) ManagementSend(*socket, "signal SIGTERM");
     if (process) platform::waitForExit(*process, 3000);
-    else waitForPortToClose(rt.managementPort, 20, 50);
-    stopManagementReader(rt);
+    else waitForPortToClose(rt.services.managementPort, 20, 50);
+    rt.reader.stop();
     {
         std::lock_guard lock(tunnel.lock);
         tunnel.state.managementSocket.reset();
@@ -167,17 +162,16 @@ void disconnectWorker(Runtime& rt) {
         tunnel.state.profileId.clear();
         tunnel.state.logPath.clear();
     }
-    deleteSessionRecord(rt);
-    std::error_code ignored;
-    fs::remove(fs::path(rt.dataFolder.killSwitchRecordFile()), ignored);
-    if (!tunnel.killSwitchEnabled) killswitch::killSwitchTransact(rt, killswitch::kDisableCommand);
-    else killswitch::applyKillSwitch(rt, false);
+    deleteSessionRecord(rt.services.dataFolder.activeRecordFile());
+    rt.killSwitch->deleteRecord();
+    if (!rt.killSwitch->enabled()) rt.killSwitch->disable();
+    else rt.killSwitch->apply(false);
 }
 
 }  // namespace
 
-void StopStaleOpenVpn(Runtime& rt) {
-    TunnelControl& tunnel = rt.tunnel;
+void StopStaleOpenVpn(Tunnel& rt) {
+    TunnelControl& tunnel = rt.control;
     std::shared_ptr<platform::Socket> socket;
     {
         std::lock_guard lock(tunnel.lock);
@@ -185,16 +179,16 @@ void StopStaleOpenVpn(Runtime& rt) {
     }
     if (!socket) {
         // An OpenVPN from an earlier run may still listen: ask it to end and wait for its port to close.
-        platform::Socket stale = ManagementConnect(rt.managementPort);
+        platform::Socket stale = ManagementConnect(rt.services.managementPort);
         if (stale.valid()) {
             ManagementSend(stale, "signal SIGTERM");
             stale.close();
-            waitForPortToClose(rt.managementPort, 30, 50);
+            waitForPortToClose(rt.services.managementPort, 30, 50);
         }
     } else {
         ManagementSend(*socket, "signal SIGTERM");
     }
-    stopManagementReader(rt);
+    rt.reader.stop();
     std::shared_ptr<platform::ProcessHandle> process;
     {
         std::lock_guard lock(tunnel.lock);
@@ -204,34 +198,35 @@ void StopStaleOpenVpn(Runtime& rt) {
     if (process) platform::waitForExit(*process, 2000);
 }
 
-void connectOvpn(const std::shared_ptr<Runtime>& runtime, std::string profileId, std::string configFileName, std::string username,
-                 std::string password, const Promise<JSValueObject>& promise) {
-    startWorker(*runtime->threads, "connectOvpn", promise,
-                [runtime, profileId = std::move(profileId), configFileName = std::move(configFileName), username = std::move(username),
+void Tunnel::connect(std::string profileId, std::string configFileName, std::string username, std::string password,
+                     const Promise<JSValueObject>& promise) {
+    startWorker(*services.threads, "connectOvpn", promise,
+                [self = shared_from_this(), profileId = std::move(profileId), configFileName = std::move(configFileName), username = std::move(username),
                  password = std::move(password)](const Promise<JSValueObject>& p) {
-                    p.resolve(connectWorker(runtime, profileId, configFileName, username, password));
+                    p.resolve(connectWorker(*self, profileId, configFileName, username, password));
                 });
 }
 
-void disconnectOvpn(const std::shared_ptr<Runtime>& runtime, const Promise<JSValueObject>& promise) {
-    startWorker(*runtime->threads, "disconnect", promise, [runtime](const Promise<JSValueObject>& p) {
-        disconnectWorker(*runtime);
+void Tunnel::disconnect(const Promise<JSValueObject>& promise) {
+    startWorker(*services.threads, "disconnect", promise, [self = shared_from_this()](const Promise<JSValueObject>& p) {
+        disconnectWorker(*self);
         p.resolve(JSValueObject{{"state", JSValue(kStatusDisconnected)}});
     });
 }
 
-JSValueObject getStatus(Runtime& rt) {
-    if (!rt.tunnel.recoveryDone.exchange(true)) RecoverSession(rt);
+JSValueObject Tunnel::status() {
+    Tunnel& rt = *this;
+    if (!rt.control.recoveryDone.exchange(true)) RecoverSession(rt);
     std::string status, message, profileId;
     PathText logPath;
     std::shared_ptr<platform::ProcessHandle> process;
     {
-        std::lock_guard lock(rt.tunnel.lock);
-        status = rt.tunnel.state.status;
-        message = rt.tunnel.state.message;
-        profileId = rt.tunnel.state.profileId;
-        logPath = rt.tunnel.state.logPath;
-        process = rt.tunnel.state.process;
+        std::lock_guard lock(rt.control.lock);
+        status = rt.control.state.status;
+        message = rt.control.state.message;
+        profileId = rt.control.state.profileId;
+        logPath = rt.control.state.logPath;
+        process = rt.control.state.process;
     }
     std::int64_t pid = 0;
     if (process) {
@@ -250,7 +245,7 @@ JSValueObject getStatus(Runtime& rt) {
     if (!profileId.empty()) result["profileId"] = JSValue(profileId);
     if (pid > 0) result["pid"] = JSValue(pid);
     std::pair<double, double> rates{0, 0};
-    if (status == kStatusConnected) rates = rt.traffic.SampleTraffic(*rt.adapters, *rt.clock);
+    if (status == kStatusConnected) rates = rt.traffic.SampleTraffic(*rt.services.adapters, *rt.services.clock);
     else rt.traffic.ResetTraffic();
     for (const auto& [key, value] : trafficRates(rates)) result[key] = value;
     return result;

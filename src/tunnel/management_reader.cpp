@@ -3,10 +3,9 @@
 #include <cstring>
 #include <string>
 
-#include "app/runtime.h"
-#include "tunnel/kill_switch_hook.h"
 #include "tunnel/log_classifier.h"
 #include "tunnel/management_client.h"
+#include "tunnel/tunnel.h"
 
 namespace varnel {
 
@@ -16,8 +15,8 @@ constexpr int kWaitMs = 1000;
 constexpr std::size_t kReceiveLimit = 8191;
 
 // The connection ended on OpenVPN's side (or failed): the session is over unless it already was.
-void handleDrop(Runtime& runtime, const std::shared_ptr<platform::Socket>& socket) {
-    TunnelControl& tunnel = runtime.tunnel;
+void handleDrop(Tunnel& owner, const std::shared_ptr<platform::Socket>& socket) {
+    TunnelControl& tunnel = owner.control;
     platform::PathText logPath;
     {
         std::lock_guard lock(tunnel.lock);
@@ -37,13 +36,14 @@ void handleDrop(Runtime& runtime, const std::shared_ptr<platform::Socket>& socke
             changed = true;
         }
     }
-    if (changed && tunnel.killSwitchEnabled && tunnel.sessionActive) reengageKillSwitchAfterDrop(runtime);
+    // While the session is wanted, traffic stays blocked with the rules for the last server.
+    if (changed && owner.killSwitch->enabled() && tunnel.sessionActive) owner.killSwitch->apply(true);
 }
 
 }  // namespace
 
-void ManagementReader(Runtime& runtime, std::shared_ptr<platform::Socket> socket) {
-    TunnelControl& tunnel = runtime.tunnel;
+void ManagementReader(Tunnel& owner, const std::shared_ptr<platform::Socket>& socket, std::stop_token stop) {
+    TunnelControl& tunnel = owner.control;
     ManagementSend(*socket, "state on");
     // "state on" reports only later changes; a tunnel that connected before we attached would never
     // be reported, so ask once for the current state as well. Its reply lines carry no ">STATE:".
@@ -52,13 +52,13 @@ void ManagementReader(Runtime& runtime, std::shared_ptr<platform::Socket> socket
 
     std::string pending;
     char buffer[kReceiveLimit + 1];
-    while (tunnel.readerRunning) {
+    while (!stop.stop_requested()) {
         const platform::WaitResult wait = platform::waitReadable(*socket, kWaitMs);
         if (wait == platform::WaitResult::Error) break;
         if (wait == platform::WaitResult::Timeout) continue;
         const long n = platform::receiveSome(*socket, buffer, kReceiveLimit);
         if (n <= 0) {
-            handleDrop(runtime, socket);
+            handleDrop(owner, socket);
             break;
         }
         pending.append(buffer, strnlen(buffer, static_cast<std::size_t>(n)));
@@ -80,32 +80,49 @@ void ManagementReader(Runtime& runtime, std::shared_ptr<platform::Socket> socket
     // The reader's own hold goes with it; the connection closes once nobody else is sending on it.
 }
 
-bool startManagementReader(Runtime& runtime, std::shared_ptr<platform::Socket> socket) {
-    TunnelControl& tunnel = runtime.tunnel;
-    std::lock_guard guard(tunnel.readerLock);
-    if (tunnel.readerThread.joinable()) return false;
-    tunnel.readerRunning = true;
-    tunnel.readerThread = std::thread(ManagementReader, std::ref(runtime), std::move(socket));
+bool ReaderSlot::startIfIdle(std::function<void(std::stop_token)> body) {
+    std::lock_guard guard(lock_);
+    if (thread_.joinable()) return false;
+    thread_ = std::jthread(std::move(body));
     return true;
 }
 
-void replaceManagementReader(Runtime& runtime, std::shared_ptr<platform::Socket> socket) {
-    TunnelControl& tunnel = runtime.tunnel;
-    std::lock_guard guard(tunnel.readerLock);
-    if (tunnel.readerThread.joinable()) {
-        tunnel.readerRunning = false;
-        tunnel.readerThread.join();
+void ReaderSlot::replace(std::function<void(std::stop_token)> body) {
+    // The new reader starts only into an empty slot, so two readers never run at once; one that
+    // another caller slipped in meanwhile is ended as well.
+    for (;;) {
+        std::jthread old;
+        {
+            std::lock_guard guard(lock_);
+            if (!thread_.joinable()) {
+                thread_ = std::jthread(std::move(body));
+                return;
+            }
+            old = std::move(thread_);
+        }
+        // old's destructor asks it to stop and joins it, outside the lock.
     }
-    tunnel.readerRunning = true;
-    tunnel.readerThread = std::thread(ManagementReader, std::ref(runtime), std::move(socket));
 }
 
-void stopManagementReader(Runtime& runtime) {
-    TunnelControl& tunnel = runtime.tunnel;
-    tunnel.readerRunning = false;
-    // Joined while readerLock is held, so that no second reader can start until this one has ended.
-    std::lock_guard guard(tunnel.readerLock);
-    if (tunnel.readerThread.joinable()) tunnel.readerThread.join();
+void ReaderSlot::stop() {
+    std::jthread old;
+    {
+        std::lock_guard guard(lock_);
+        old = std::move(thread_);
+    }
+}
+
+bool ReaderSlot::busy() {
+    std::lock_guard guard(lock_);
+    return thread_.joinable();
+}
+
+bool startManagementReader(Tunnel& tunnel, std::shared_ptr<platform::Socket> socket) {
+    return tunnel.reader.startIfIdle([&tunnel, socket](std::stop_token stop) { ManagementReader(tunnel, socket, stop); });
+}
+
+void replaceManagementReader(Tunnel& tunnel, std::shared_ptr<platform::Socket> socket) {
+    tunnel.reader.replace([&tunnel, socket](std::stop_token stop) { ManagementReader(tunnel, socket, stop); });
 }
 
 }  // namespace varnel

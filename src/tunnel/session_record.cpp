@@ -2,23 +2,19 @@
 
 #include <filesystem>
 
-#include "app/runtime.h"
-
 namespace varnel {
 
-void writeSessionRecord(const Runtime& runtime, std::string_view profileId) {
-    platform::writeWholeFile(runtime.dataFolder.activeRecordFile(), profileId);
-}
+void writeSessionRecord(const platform::PathText& file, std::string_view profileId) { platform::writeWholeFile(file, profileId); }
 
-std::string readSessionRecord(const Runtime& runtime) {
-    std::string id = platform::readWholeFile(runtime.dataFolder.activeRecordFile()).value_or(std::string());
+std::string readSessionRecord(const platform::PathText& file) {
+    std::string id = platform::readWholeFile(file).value_or(std::string());
     while (!id.empty() && (id.back() == '\r' || id.back() == '\n' || id.back() == ' ')) id.pop_back();
     return id;
 }
 
-void deleteSessionRecord(const Runtime& runtime) {
+void deleteSessionRecord(const platform::PathText& file) {
     std::error_code ignored;
-    std::filesystem::remove(std::filesystem::path(runtime.dataFolder.activeRecordFile()), ignored);
+    std::filesystem::remove(std::filesystem::path(file), ignored);
 }
 
 }  // namespace varnel

@@ -4,14 +4,14 @@
 #include <string>
 #include <string_view>
 
+#include "platform/files.h"
+
 namespace varnel {
 
-struct Runtime;
-
 // Every failure is swallowed: the connection goes on without a record.
-void writeSessionRecord(const Runtime& runtime, std::string_view profileId);
+void writeSessionRecord(const platform::PathText& file, std::string_view profileId);
 // The recorded id without trailing CR, LF and spaces; empty when there is no record.
-std::string readSessionRecord(const Runtime& runtime);
-void deleteSessionRecord(const Runtime& runtime);
+std::string readSessionRecord(const platform::PathText& file);
+void deleteSessionRecord(const platform::PathText& file);
 
 }  // namespace varnel

@@ -3,13 +3,12 @@
 #include <chrono>
 #include <thread>
 
-#include "app/runtime.h"
-#include "killswitch/killswitch_file.h"
 #include "platform/openvpn_install.h"
 #include "platform/process_list.h"
 #include "tunnel/management_client.h"
 #include "tunnel/management_reader.h"
 #include "tunnel/session_record.h"
+#include "tunnel/tunnel.h"
 
 namespace varnel {
 
@@ -62,14 +61,14 @@ std::string QueryManagementState(const platform::Socket& socket) {
     return reply.size() >= 11 && reply.find(",CONNECTED,") != std::string::npos ? kStatusConnected : kStatusConnecting;
 }
 
-void RecoverSession(Runtime& runtime) {
-    TunnelControl& tunnel = runtime.tunnel;
+void RecoverSession(Tunnel& owner) {
+    TunnelControl& tunnel = owner.control;
     {
         std::lock_guard lock(tunnel.lock);
         if (tunnel.state.managementSocket || tunnel.state.status == kStatusConnected || tunnel.state.status == kStatusConnecting) return;
     }
-    if (tunnel.readerRunning) return;
-    auto socket = std::make_shared<platform::Socket>(ManagementConnect(runtime.managementPort));
+    if (owner.reader.busy()) return;
+    auto socket = std::make_shared<platform::Socket>(ManagementConnect(owner.services.managementPort));
     if (!socket->valid()) return;
 
     std::string state = QueryManagementState(*socket);
@@ -78,8 +77,8 @@ void RecoverSession(Runtime& runtime) {
         state = QueryManagementState(*socket);
     }
     const std::uint32_t pid = findOpenVpnProcess();
-    const std::string profileId = readSessionRecord(runtime);
-    const killswitch::KillSwitchRecord server = killswitch::readKillSwitchFile(runtime);
+    const std::string profileId = readSessionRecord(owner.services.dataFolder.activeRecordFile());
+    owner.killSwitch->restoreServerFromRecord();
     std::shared_ptr<platform::ProcessHandle> process;
     if (pid != 0) {
         platform::ProcessHandle opened = platform::openProcess(pid);
@@ -90,13 +89,10 @@ void RecoverSession(Runtime& runtime) {
         tunnel.state.managementSocket = socket;
         tunnel.state.status = state;
         tunnel.state.profileId = profileId;
-        tunnel.state.serverProtocol = server.protocol;
-        tunnel.state.serverPort = server.port;
-        tunnel.state.serverAddress = server.addresses;
         tunnel.state.process = std::move(process);
     }
     tunnel.sessionActive = true;
-    startManagementReader(runtime, socket);
+    startManagementReader(owner, socket);
 }
 
 }  // namespace varnel

@@ -3,18 +3,14 @@
 #include <chrono>
 #include <thread>
 
-#include "app/runtime.h"
-#include "tunnel/openvpn_program.h"
 
 namespace varnel {
 
-bool ensureTapAdapter(Runtime& runtime, const platform::PathText& openVpnPath) {
-    platform::NetworkAdapters& adapters = *runtime.adapters;
+bool ensureTapAdapter(platform::NetworkAdapters& adapters, platform::ProcessLauncher& launcher, const platform::PathText& installer) {
     if (adapters.tapAdapterPresent()) return true;
-    const platform::PathText installer = TapInstallerPath(openVpnPath);
     if (installer.empty()) return false;
 
-    platform::LaunchResult launch = runtime.launcher->launchElevated(installer, "/S");
+    platform::LaunchResult launch = launcher.launchElevated(installer, "/S");
     if (launch.error == 0) {
         if (launch.process.valid()) platform::waitForExit(launch.process, 90000);
         launch.process.reset();

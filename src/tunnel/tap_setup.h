@@ -2,12 +2,13 @@
 // Making sure a TAP adapter exists before OpenVPN starts, installing the driver silently if needed.
 
 #include "platform/files.h"
+#include "platform/network_adapters.h"
+#include "platform/process.h"
 
 namespace varnel {
 
-struct Runtime;
-
-// True when a TAP adapter is there (at once, or after the installer beside openVpnPath has run).
-bool ensureTapAdapter(Runtime& runtime, const platform::PathText& openVpnPath);
+// True when a TAP adapter is there (at once, or after installer has run). installer is empty where
+// there is none.
+bool ensureTapAdapter(platform::NetworkAdapters& adapters, platform::ProcessLauncher& launcher, const platform::PathText& installer);
 
 }  // namespace varnel

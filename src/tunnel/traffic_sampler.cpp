@@ -2,8 +2,6 @@
 
 #include <cmath>
 
-#include "app/runtime.h"
-
 namespace varnel {
 
 void TrafficSampler::ResetTraffic() {
@@ -47,17 +45,6 @@ std::pair<double, double> TrafficSampler::SampleTraffic(platform::NetworkAdapter
 
 JSValueObject trafficRates(std::pair<double, double> rates) {
     return JSValueObject{{"downBps", JSValue(std::trunc(rates.first))}, {"upBps", JSValue(std::trunc(rates.second))}};
-}
-
-JSValueObject getTrafficStats(Runtime& runtime) {
-    std::string status;
-    {
-        std::lock_guard lock(runtime.tunnel.lock);
-        status = runtime.tunnel.state.status;
-    }
-    if (status == kStatusConnected) return trafficRates(runtime.traffic.SampleTraffic(*runtime.adapters, *runtime.clock));
-    runtime.traffic.ResetTraffic();
-    return trafficRates({0, 0});
 }
 
 }  // namespace varnel

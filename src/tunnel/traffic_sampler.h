@@ -1,6 +1,6 @@
 #pragma once
 // Download and upload rates of the tunnel's adapter, from its byte counters between two samples.
-// Owned by the runtime; used from the interface thread. mutex_ (the traffic lock) guards every field
+// Owned by the tunnel; used from the interface thread. mutex_ (the traffic lock) guards every field
 // and is never held with the TunnelLock or across the adapter queries.
 
 #include <cstdint>
@@ -11,8 +11,6 @@
 #include "platform/network_adapters.h"
 
 namespace varnel {
-
-struct Runtime;
 
 class TrafficSampler {
 public:
@@ -32,8 +30,6 @@ private:
     double upRate_ = 0;
 };
 
-// {"downBps", "upBps"}: the sampled rates while connected, else 0 (and the sampler is reset).
-JSValueObject getTrafficStats(Runtime& runtime);
 // Both rates as the interface gets them: cut to whole numbers, sent as doubles.
 JSValueObject trafficRates(std::pair<double, double> rates);
 

@@ -2,11 +2,9 @@
 // The one record of the VPN session, its lock and the flags beside it.
 
 #include <atomic>
-#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 
 #include "platform/files.h"
 #include "platform/process.h"
@@ -29,35 +27,16 @@ struct TunnelState {
     platform::PathText logPath;
     std::shared_ptr<platform::ProcessHandle> process;
     std::shared_ptr<platform::Socket> managementSocket;
-    // The VPN server endpoint, for the kill switch; kept from the last session until replaced.
-    std::string serverProtocol;
-    std::int32_t serverPort = 0;
-    std::string serverAddress;
 };
 
-// Owned by the runtime and shared by the interface thread, the workers and the management reader.
-// lock guards state and is never held with another lock or across a blocking call; the flags are
-// read and written without it; readerLock guards only the readerThread object.
+// Shared by the interface thread, the workers and the management reader. lock guards state and is
+// never held with another lock or across a blocking call; the flags are read and written without it.
 struct TunnelControl {
     std::mutex lock;
     TunnelState state;
 
-    std::atomic<bool> readerRunning{false};
     std::atomic<bool> sessionActive{false};
-    std::atomic<bool> killSwitchEnabled{false};
-    std::atomic<bool> blockIpv6Enabled{true};
     std::atomic<bool> recoveryDone{false};
-
-    std::mutex readerLock;
-    std::thread readerThread;
-
-    // The reader refers to this record without owning it; it ends within its one-second wait once
-    // readerRunning is cleared, so it is joined here before the record goes away.
-    ~TunnelControl() {
-        readerRunning = false;
-        std::lock_guard guard(readerLock);
-        if (readerThread.joinable()) readerThread.join();
-    }
 };
 
 }  // namespace varnel

@@ -4,8 +4,8 @@
 
 #include <mutex>
 
-#include "app/runtime.h"
-#include "support/isolated_runtime.h"
+#include "module/runtime.h"
+#include "support/test_runtime.h"
 #include "support/method_names.h"
 #include "support/wait_until.h"
 
@@ -31,7 +31,7 @@ struct Output {
 
 class StdioHostTest : public ::testing::Test {
 protected:
-    std::shared_ptr<Runtime> runtime = test::makeIsolatedRuntime();
+    std::shared_ptr<Runtime> runtime = test::makeTestRuntime();
     Output output;
     StdioHost host{runtime, output.sink()};
 
@@ -87,10 +87,10 @@ TEST_F(StdioHostTest, EveryTableMethodAnswersWithoutAHostError) {
 }
 
 TEST_F(StdioHostTest, EventsBecomeEventLines) {
-    runtime->events.EmitMenuBarAction(JSValueObject{{"type", JSValue("exit")}, {"id", JSValue(3000)}});
+    runtime->events->EmitMenuBarAction(JSValueObject{{"type", JSValue("exit")}, {"id", JSValue(3000)}});
     EXPECT_EQ(output.last().first, R"({"event":"menuBarAction","args":[{"id":3000,"type":"exit"}]})");
     EXPECT_EQ(output.last().second, HostLineKind::Event);
-    runtime->events.EmitAppWindowDidShow();
+    runtime->events->EmitAppWindowDidShow();
     EXPECT_EQ(output.last().first, R"({"event":"appWindowDidShow","args":[]})");
 }
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/build_config_module.h"
+#include "module/build_config_module.h"
 #include "support/method_names.h"
 #include "support/test_host.h"
 #include "support/value_capture.h"
@@ -54,13 +54,13 @@ TEST(ModuleSurface, SurplusArgumentsAreIgnored) {
 TEST(ModuleEvents, DroppedBeforeInitializeAndDeliveredAfter) {
     TestHost host;
     JSValueObject payload{{"action", JSValue("connect")}, {"id", JSValue("s1")}};
-    host.runtime().events.EmitMenuBarAction(payload);
-    host.runtime().events.EmitAppWindowDidShow();
+    host.runtime().events->EmitMenuBarAction(payload);
+    host.runtime().events->EmitAppWindowDidShow();
     EXPECT_TRUE(host.events().empty());
 
     host.initialize();
-    host.runtime().events.EmitMenuBarAction(payload);
-    host.runtime().events.EmitAppWindowDidShow();
+    host.runtime().events->EmitMenuBarAction(payload);
+    host.runtime().events->EmitAppWindowDidShow();
     auto events = host.events();
     ASSERT_EQ(events.size(), 2u);
     EXPECT_EQ(events[0].emitter, "RCTDeviceEventEmitter");
@@ -72,18 +72,18 @@ TEST(ModuleEvents, DroppedBeforeInitializeAndDeliveredAfter) {
 }
 
 TEST(ModuleEvents, GoToTheNewestModuleAndNeverToADestroyedOne) {
-    std::shared_ptr<Runtime> runtime = test::makeIsolatedRuntime();
+    std::shared_ptr<Runtime> runtime = test::makeTestRuntime();
     TestHost first(runtime);
     first.initialize();
     first.unload();  // the host drops the module, as on a reload of the interface
-    runtime->events.EmitAppWindowDidShow();
+    runtime->events->EmitAppWindowDidShow();
     EXPECT_TRUE(first.events().empty());
 
     TestHost second(runtime);
     TestHost third(runtime);
     second.initialize();
     third.initialize();
-    runtime->events.EmitAppWindowDidShow();
+    runtime->events->EmitAppWindowDidShow();
     EXPECT_TRUE(second.events().empty());
     EXPECT_EQ(third.events().size(), 1u);
 }

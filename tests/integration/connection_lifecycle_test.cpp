@@ -3,7 +3,7 @@
 #include <fstream>
 
 #include "platform/process_list.h"
-#include "support/isolated_runtime.h"
+#include "support/test_runtime.h"
 #include "support/test_helpers.h"
 #include "support/killswitch_service_double.h"
 #include "support/openvpn_pair.h"
@@ -37,8 +37,6 @@ protected:
     }
     void SetUp() override {
         if (const std::string reason = test::OpenVpnServer::unavailableReason(); !reason.empty()) GTEST_SKIP() << reason;
-        runtime->managementPort = test::freeLoopbackPort();
-        runtime->killSwitchChannel = service.channel();
         saveProfile("p1", server->clientProfile());
     }
     void TearDown() override {
@@ -68,8 +66,11 @@ protected:
     }
 
     static inline test::OpenVpnServer* server = nullptr;
-    std::shared_ptr<test::IsolatedRuntime> runtime = test::makeIsolatedRuntime();
     test::KillSwitchServiceDouble service;
+    std::shared_ptr<test::TestRuntime> runtime = test::makeTestRuntime([this](RuntimeServices& s) {
+        test::useRealOpenVpn(s);
+        s.killSwitchChannel = service.channel();
+    });
     test::TestHost host{runtime};
 };
 
@@ -138,7 +139,7 @@ TEST_F(Lifecycle, ASecondConnectEndsTheFirstOpenVpnBeforeStartingTheNext) {
 
 TEST_F(Lifecycle, KillSwitchOnSendsRulesAroundTheSession) {
     host.callAndWait("setKillSwitchEnabled", args({true}));
-    const std::string program = platform::pathTextToUtf8(runtime->executablePath);
+    const std::string program = platform::pathTextToUtf8(runtime->services.executablePath);
     const std::string port = std::to_string(server->port());
     ASSERT_TRUE(connect("p1").resolved);
     // Before OpenVPN started: DISABLE, then the server's rules with the session flag.

@@ -3,7 +3,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "support/isolated_runtime.h"
+#include "support/test_runtime.h"
 #include "support/test_helpers.h"
 #include "support/openvpn_pair.h"
 #include "support/wait_until.h"
@@ -33,12 +33,11 @@ protected:
     }
     void SetUp() override {
         if (const std::string reason = test::OpenVpnServer::unavailableReason(); !reason.empty()) GTEST_SKIP() << reason;
-        runtime->managementPort = test::freeLoopbackPort();
     }
     void TearDown() override {
-        stopManagementReader(*runtime);
+        runtime->tunnel->reader.stop();
         // Ask the client to end, as a disconnect does, and wait for it.
-        platform::Socket socket = ManagementConnect(runtime->managementPort);
+        platform::Socket socket = ManagementConnect(runtime->services.managementPort);
         ManagementSend(socket, "signal SIGTERM");
         if (client.valid()) {
             EXPECT_TRUE(platform::waitForExit(client, 20000));
@@ -53,14 +52,14 @@ protected:
         std::ofstream(folder / "auth.txt") << test::kVpnUser << "\n" << password << "\n";
         log = folder / "openvpn.log";
         const std::string parameters = openVpnParameters((folder / "client.ovpn").native(), (folder / "auth.txt").native(),
-                                                         log.native(), runtime->managementPort, false);
-        platform::LaunchResult launched = runtime->launcher->launchElevated(fs::u8path(test::OpenVpnServer::openVpnProgram()).native(), parameters);
+                                                         log.native(), runtime->services.managementPort, false);
+        platform::LaunchResult launched = runtime->services.launcher->launchElevated(fs::u8path(test::OpenVpnServer::openVpnProgram()).native(), parameters);
         ASSERT_EQ(launched.error, 0u);
         client = std::move(launched.process);
     }
 
     static inline test::OpenVpnServer* server = nullptr;
-    std::shared_ptr<test::IsolatedRuntime> runtime = test::makeIsolatedRuntime();
+    std::shared_ptr<test::TestRuntime> runtime = test::makeTestRuntime(test::useRealOpenVpn);
     platform::ProcessHandle client;
     fs::path log;
 };
@@ -71,19 +70,16 @@ TEST_F(RealOpenVpn, ReaderSeesConnectedEvenWhenTheTunnelCameUpBeforeItAttached) 
         << test::fileBytes(log);
 
     // Attach only now, as a connect or a recovery does, after OpenVPN already reported CONNECTED.
-    auto socket = std::make_shared<platform::Socket>(ManagementConnect(runtime->managementPort));
+    auto socket = std::make_shared<platform::Socket>(ManagementConnect(runtime->services.managementPort));
     ASSERT_TRUE(socket->valid());
     {
-        std::lock_guard lock(runtime->tunnel.lock);
-        runtime->tunnel.state.status = "connecting";
-        runtime->tunnel.state.logPath = log.native();
-        runtime->tunnel.state.managementSocket = socket;
+        std::lock_guard lock(runtime->tunnel->control.lock);
+        runtime->tunnel->control.state.status = "connecting";
+        runtime->tunnel->control.state.logPath = log.native();
+        runtime->tunnel->control.state.managementSocket = socket;
     }
-    ASSERT_TRUE(startManagementReader(*runtime, socket));
-    EXPECT_TRUE(waitUntil([&] {
-        std::lock_guard lock(runtime->tunnel.lock);
-        return runtime->tunnel.state.status == "connected";
-    }));
+    ASSERT_TRUE(startManagementReader(*runtime->tunnel, socket));
+    EXPECT_TRUE(waitUntil([&] { return runtime->tunnel->statusWord() == "connected"; }));
 }
 
 TEST_F(RealOpenVpn, AWrongPasswordEndsInTheAuthenticationSentence) {

@@ -4,7 +4,8 @@
 
 #include "platform/openvpn_install.h"
 #include "support/fake_network.h"
-#include "support/isolated_runtime.h"
+#include "support/temp_dir.h"
+#include "support/test_runtime.h"
 #include "support/test_helpers.h"
 #include "support/killswitch_service_double.h"
 #include "support/openvpn_pair.h"
@@ -34,18 +35,17 @@ class StandInLifecycle : public ::testing::Test {
 protected:
     void SetUp() override {
         // The stand-in, as OpenVPN's program in the application folder, where the system looks first.
-        app = runtime->temp.path() / "app";
         fs::create_directories(app);
         fs::copy_file(fs::u8path(test::testProgramPath("openvpn_standin")), app / platform::PathText(platform::kOpenVpnProgramName));
-        configure(*runtime);
     }
     void TearDown() override { host.callAndWait("disconnect"); }
 
-    void configure(Runtime& rt) {
-        rt.executablePath = (app / "varnel.exe").native();
-        rt.adapters = adapters;
-        rt.managementPort = port;
-        rt.killSwitchChannel = service.channel();
+    void configure(RuntimeServices& s) {
+        test::useRealOpenVpn(s);
+        s.executablePath = (app / "varnel.exe").native();
+        s.adapters = adapters;
+        s.managementPort = port;
+        s.killSwitchChannel = service.channel();
     }
     void saveProfile(const std::string& id, const std::string& behaviour) {
         const std::string config = "standin-behaviour " + behaviour + "\nremote 127.0.0.1 1194\nproto udp\n";
@@ -60,11 +60,12 @@ protected:
     }
     fs::path dataRoot() { return fs::path(runtime->dataFolder.root()); }
 
-    std::shared_ptr<test::IsolatedRuntime> runtime = test::makeIsolatedRuntime();
+    test::TempDir appFolder;
+    const fs::path app = appFolder.path() / "app";
     std::shared_ptr<test::FakeNetworkAdapters> adapters = std::make_shared<test::FakeNetworkAdapters>();
     std::uint16_t port = test::freeLoopbackPort();
     test::KillSwitchServiceDouble service;
-    fs::path app;
+    std::shared_ptr<test::TestRuntime> runtime = test::makeTestRuntime([this](RuntimeServices& s) { configure(s); });
     test::TestHost host{runtime};
 };
 
@@ -80,16 +81,17 @@ TEST_F(StandInLifecycle, ConnectsIsRecoveredByANewProcessAndDisconnects) {
 
     // A process started afresh, with the same data folder, finds the session on its first status.
     {
-        auto later = std::make_shared<Runtime>();
-        later->dataFolder = runtime->dataFolder;
-        later->credentials = runtime->credentials;
-        configure(*later);
+        auto later = test::makeTestRuntime([this](RuntimeServices& s) {
+            configure(s);
+            s.localDataFolder = runtime->services.localDataFolder;
+            s.credentials = runtime->services.credentials;
+        });
         // As if this process had ended: its management connection closes, and OpenVPN (which serves
         // one management client at a time) is free for the next.
-        stopManagementReader(*runtime);
+        runtime->tunnel->reader.stop();
         {
-            std::lock_guard lock(runtime->tunnel.lock);
-            runtime->tunnel.state.managementSocket.reset();
+            std::lock_guard lock(runtime->tunnel->control.lock);
+            runtime->tunnel->control.state.managementSocket.reset();
         }
         test::TestHost second(later);
         const JSValueObject recovered = status(second);
@@ -126,7 +128,7 @@ TEST_F(StandInLifecycle, KillSwitchRulesGoBeforeTheLaunchAndAfterTheDisconnect) 
     saveProfile("ks", "connect");
     host.callAndWait("setKillSwitchEnabled", args({true}));
     ASSERT_TRUE(connect("ks").resolved);
-    const std::string program = platform::pathTextToUtf8(runtime->executablePath);
+    const std::string program = platform::pathTextToUtf8(runtime->services.executablePath);
     EXPECT_EQ(service.received(), (std::vector<std::string>{"DISABLE\n", "ENABLE udp 1194 1 127.0.0.1 " + program + "\n"}));
     ASSERT_TRUE(waitForState(host, "connected"));
     host.callAndWait("disconnect");

@@ -10,7 +10,7 @@
 #include "killswitch/killswitch_file.h"
 #include "killswitch/ovpn_remote.h"
 #include "killswitch/server_addresses.h"
-#include "support/isolated_runtime.h"
+#include "support/test_runtime.h"
 #include "support/temp_dir.h"
 
 namespace varnel {
@@ -74,18 +74,18 @@ protected:
     KillSwitchFile() { fs::create_directories(root()); }
     fs::path root() const { return fs::path(runtime->dataFolder.root()); }
     fs::path file() const { return fs::path(runtime->dataFolder.killSwitchRecordFile()); }
-    std::shared_ptr<test::IsolatedRuntime> runtime = test::makeIsolatedRuntime();
+    std::shared_ptr<test::TestRuntime> runtime = test::makeTestRuntime();
 };
 
 TEST_F(KillSwitchFile, WritesThreeLinesWithoutAFinalLineFeedAndReadsThemBack) {
-    writeKillSwitchFile(*runtime, "udp", -12, "192.0.2.1,192.0.2.2");
+    writeKillSwitchFile(file().native(), "udp", -12, "192.0.2.1,192.0.2.2");
     EXPECT_EQ(readBytes(file()), "udp\n-12\n192.0.2.1,192.0.2.2");
-    const KillSwitchRecord record = readKillSwitchFile(*runtime);
+    const KillSwitchRecord record = readKillSwitchFile(file().native());
     EXPECT_EQ(record.protocol, "udp");
     EXPECT_EQ(record.port, -12);
     EXPECT_EQ(record.addresses, "192.0.2.1,192.0.2.2");
 
-    writeKillSwitchFile(*runtime, "", 0, "");
+    writeKillSwitchFile(file().native(), "", 0, "");
     EXPECT_EQ(readBytes(file()), "\n0\n");
 }
 
@@ -110,7 +110,7 @@ TEST_F(KillSwitchFile, ReadsHandEditedFiles) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.bytes);
         writeBytes(file(), c.bytes);
-        const KillSwitchRecord record = readKillSwitchFile(*runtime);
+        const KillSwitchRecord record = readKillSwitchFile(file().native());
         EXPECT_EQ(record.protocol, c.protocol);
         EXPECT_EQ(record.port, c.port);
         EXPECT_EQ(record.addresses, c.addresses);
@@ -118,11 +118,11 @@ TEST_F(KillSwitchFile, ReadsHandEditedFiles) {
 }
 
 TEST_F(KillSwitchFile, MissingFileOrFolderReadsEmptyAndWritingCreatesNoFolder) {
-    EXPECT_EQ(readKillSwitchFile(*runtime).port, 0);
+    EXPECT_EQ(readKillSwitchFile(file().native()).port, 0);
     fs::remove_all(root());
-    writeKillSwitchFile(*runtime, "udp", 1, "1.2.3.4");
+    writeKillSwitchFile(file().native(), "udp", 1, "1.2.3.4");
     EXPECT_FALSE(fs::exists(root()));
-    const KillSwitchRecord record = readKillSwitchFile(*runtime);
+    const KillSwitchRecord record = readKillSwitchFile(file().native());
     EXPECT_EQ(record.protocol, "");
     EXPECT_EQ(record.addresses, "");
 }
@@ -148,18 +148,6 @@ TEST(ServerAddresses, ListsEachAddressOnceInFirstOrder) {
         {{"10.0.0.2", "10.0.0.1", "10.0.0.2", "10.0.0.3", "10.0.0.1"}, "10.0.0.2,10.0.0.1,10.0.0.3"},
     };
     for (const auto& [addresses, expected] : cases) EXPECT_EQ(joinUniqueAddresses(addresses), expected);
-}
-
-TEST_F(KillSwitchFile, RecordingKeepsTheEarlierAddressWhenNothingResolves) {
-    recordServerAddresses(*runtime, "192.0.2.9", "tcp", 443);
-    EXPECT_EQ(readBytes(file()), "tcp\n443\n192.0.2.9");
-
-    recordServerAddresses(*runtime, "::1", "udp", 1194);
-    EXPECT_EQ(readBytes(file()), "tcp\n443\n192.0.2.9");
-    std::lock_guard guard(runtime->tunnel.lock);
-    EXPECT_EQ(runtime->tunnel.state.serverAddress, "192.0.2.9");
-    // Protocol and port are the connect's to store; recording leaves them alone.
-    EXPECT_EQ(runtime->tunnel.state.serverProtocol, "");
 }
 
 }  // namespace

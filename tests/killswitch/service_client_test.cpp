@@ -5,9 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "killswitch/service_client.h"
+#include "killswitch/kill_switch.h"
 #include "platform/killswitch_channel.h"
-#include "support/isolated_runtime.h"
 #include "support/killswitch_service_double.h"
 
 namespace varnel {
@@ -19,12 +18,11 @@ using test::KillSwitchServiceDouble;
 
 TEST(KillSwitchChannel, SendsTheCommandWithOneLineFeedAndReturnsTheReply) {
     KillSwitchServiceDouble service("done\n");
-    auto runtime = test::makeIsolatedRuntime();
-    runtime->killSwitchChannel = service.channel();
+    const killswitch::KillSwitch killSwitch(service.channel(), {}, {});
 
-    EXPECT_EQ(killswitch::killSwitchTransact(*runtime, "DISABLE"), "done\n");
+    EXPECT_EQ(killSwitch.transact("DISABLE"), "done\n");
     service.setReply("x");
-    EXPECT_EQ(killswitch::killSwitchTransact(*runtime, "ENABLE tcp 443 1 10.0.0.1 /opt/a b"), "x");
+    EXPECT_EQ(killSwitch.transact("ENABLE tcp 443 1 10.0.0.1 /opt/a b"), "x");
     EXPECT_EQ(service.received(), (std::vector<std::string>{"DISABLE\n", "ENABLE tcp 443 1 10.0.0.1 /opt/a b\n"}));
 }
 
@@ -52,9 +50,8 @@ TEST(KillSwitchChannel, AbsentServiceIsOneFailedOpenWithoutWaiting) {
     EXPECT_EQ(reply.opens, 1);
     EXPECT_EQ(busy, 0);
 
-    auto runtime = test::makeIsolatedRuntime();
-    runtime->killSwitchChannel = test::absentKillSwitchChannel();
-    EXPECT_EQ(killswitch::killSwitchTransact(*runtime, "DISABLE"), "");
+    const killswitch::KillSwitch killSwitch(test::absentKillSwitchChannel(), {}, {});
+    EXPECT_EQ(killSwitch.transact("DISABLE"), "");
 }
 
 TEST(KillSwitchChannel, BusyServiceIsRetriedWithinTheBoundThenGivenUp) {

@@ -6,15 +6,21 @@
 #include <memory>
 #include <thread>
 
-#include "app/runtime.h"
+#include "tray/tray.h"
 #include "tray/tray_constants.h"
-#include "tray/tray_thread.h"
+
+namespace {
+struct NoEvents final : varnel::tray::TrayEvents {
+    void EmitMenuBarAction(const varnel::JSValueObject&) const override {}
+    void EmitAppWindowDidShow() const override {}
+};
+}  // namespace
 
 int main() {
     using namespace std::chrono_literals;
-    auto runtime = std::make_shared<varnel::Runtime>();
-    varnel::tray::ensureTrayThread(runtime);
-    varnel::platform::TrayShell& shell = *runtime->tray.core()->shell;
+    varnel::tray::Tray tray(varnel::platform::systemTrayShell(), std::make_shared<NoEvents>(), varnel::platform::systemThreadLauncher());
+    tray.ensureThread();
+    varnel::platform::TrayShell& shell = *tray.core()->shell;
     for (int i = 0; i < 3000 && shell.nativeWindow() == 0; ++i) std::this_thread::sleep_for(10ms);
     if (shell.nativeWindow() == 0) {
         std::puts("no tray window");

@@ -57,4 +57,20 @@ private:
     std::uint16_t port_ = 0;
 };
 
+// A port of 127.0.0.1 held bound but not listening for as long as the object lives: no other
+// test can take it, and every connect to it is refused.
+class ReservedPort {
+public:
+    ReservedPort();
+    ~ReservedPort();
+    ReservedPort(const ReservedPort&) = delete;
+    ReservedPort& operator=(const ReservedPort&) = delete;
+
+    std::uint16_t port() const { return port_; }
+
+private:
+    std::intptr_t socket_ = -1;
+    std::uint16_t port_ = 0;
+};
+
 }  // namespace varnel::test

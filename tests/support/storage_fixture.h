@@ -7,15 +7,15 @@
 #include <string>
 #include <memory>
 
-#include "app/runtime.h"
-#include "support/isolated_runtime.h"
+#include "module/runtime.h"
+#include "support/test_runtime.h"
 #include "support/test_helpers.h"
 #include "support/test_host.h"
 
 namespace varnel::test {
 
 struct StorageFixture {
-    std::shared_ptr<IsolatedRuntime> runtime = makeIsolatedRuntime();
+    std::shared_ptr<TestRuntime> runtime = makeTestRuntime();
     const TempDir& temp = runtime->temp;
     TestHost host{runtime};
 

@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "app/modules.h"
+#include "module/modules.h"
 #include "platform/text.h"
 #include "support/value_capture.h"
 

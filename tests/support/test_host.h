@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "app/module_registry.h"
-#include "app/runtime.h"
+#include "module/runtime.h"
 #include "bridge/js_value.h"
-#include "support/isolated_runtime.h"
+#include "support/test_runtime.h"
 
 namespace varnel::test {
 
@@ -44,7 +44,7 @@ struct RecordedEvent {
 
 class TestHost {
 public:
-    explicit TestHost(std::shared_ptr<Runtime> runtime = makeIsolatedRuntime());
+    explicit TestHost(std::shared_ptr<Runtime> runtime = makeTestRuntime());
 
     // Runs the modules' initialisers, as a host does when the interface loads them.
     void initialize();

@@ -6,16 +6,16 @@
 #include <vector>
 
 #include "support/fake_tray_shell.h"
-#include "support/isolated_runtime.h"
+#include "support/test_runtime.h"
 #include "support/test_host.h"
 #include "support/wait_until.h"
 
 namespace varnel::test {
 
 struct TrayFixture {
-    std::shared_ptr<IsolatedRuntime> runtime = makeIsolatedRuntime();
-    std::shared_ptr<FakeTrayShell> shell = std::make_shared<FakeTrayShell>();
-    TestHost host{withShell(runtime, shell)};
+    std::shared_ptr<TestRuntime> runtime = makeTestRuntime();
+    std::shared_ptr<FakeTrayShell> shell = runtime->trayShell;
+    TestHost host{runtime};
 
     // Waits until the tray thread's window exists and everything posted so far has been handled.
     bool settled() {
@@ -35,13 +35,6 @@ struct TrayFixture {
             log.push_back(line);
         }
         return log;
-    }
-
-private:
-    static std::shared_ptr<Runtime> withShell(const std::shared_ptr<IsolatedRuntime>& runtime,
-                                              const std::shared_ptr<FakeTrayShell>& shell) {
-        runtime->tray.useShell(shell);
-        return runtime;
     }
 };
 

@@ -3,7 +3,8 @@
 #include "support/storage_fixture.h"
 #include "support/tray_fixture.h"
 #include "tray/tray_constants.h"
-#include "tray/tray_methods.h"
+#include "tray/tray.h"
+#include "tray/tray_thread.h"
 
 namespace varnel::tray {
 namespace {
@@ -61,12 +62,12 @@ TEST(BackgroundNoticeState, NotConnectedClearsTheTextsAndShowsNothing) {
     TrayFixture f;
     f.host.initialize();
     f.host.callAndWait("updateMenuBarMenu", test::args({R"({"connected":true,"serverLabel":"A"})"}));
-    showBackgroundNotice(f.runtime);
+    f.runtime->tray.showBackgroundNotice();
     EXPECT_EQ(stateOf(f).balloonText, u"Protected via A.");
     f.host.callAndWait("updateMenuBarMenu", test::args({R"({"connected":false})"}));
     ASSERT_TRUE(f.settled());
     f.shell->clearCalls();
-    showBackgroundNotice(f.runtime);
+    f.runtime->tray.showBackgroundNotice();
     ASSERT_TRUE(f.settled());
     EXPECT_TRUE(stateOf(f).balloonTitle.empty());
     EXPECT_TRUE(stateOf(f).balloonText.empty());

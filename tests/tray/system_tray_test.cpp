@@ -7,14 +7,14 @@
 #include "support/test_programs.h"
 #include "support/wait_until.h"
 #include "tray/tray_constants.h"
-#include "tray/tray_control.h"
+#include "tray/tray.h"
 
 namespace varnel::tray {
 namespace {
 
 // A host whose runtime uses the build's real tray shell.
 struct SystemTray {
-    std::shared_ptr<test::IsolatedRuntime> runtime = test::makeIsolatedRuntime();
+    std::shared_ptr<test::TestRuntime> runtime = test::makeTestRuntime([](RuntimeServices& s) { s.trayShell = platform::systemTrayShell(); });
     test::TestHost host{runtime};
     platform::TrayShell& shell() { return *runtime->tray.core()->shell; }
     std::uintptr_t window() {

@@ -6,7 +6,8 @@
 #include "support/storage_fixture.h"
 #include "support/tray_fixture.h"
 #include "tray/tray_constants.h"
-#include "tray/tray_methods.h"
+#include "tray/tray.h"
+#include "tray/tray_thread.h"
 #include "tray/tray_thread.h"
 
 namespace varnel::tray {
@@ -111,7 +112,7 @@ TEST(TrayThread, RacingCallersStartExactlyOneThread) {
     for (int i = 0; i < 8; ++i)
         callers.emplace_back([&] {
             while (!go) std::this_thread::yield();
-            ensureTrayThread(f.runtime);
+            f.runtime->tray.ensureThread();
         });
     go = true;
     for (auto& t : callers) t.join();

@@ -6,7 +6,7 @@
 
 #include "platform/openvpn_install.h"
 #include "support/fake_network.h"
-#include "support/isolated_runtime.h"
+#include "support/test_runtime.h"
 #include "support/test_helpers.h"
 #include "support/loopback_server.h"
 #include "support/openvpn_pair.h"
@@ -24,33 +24,10 @@ namespace fs = std::filesystem;
 using test::args;
 using test::rejectionMessage;
 
-// Answers every launch with a chosen error, recording what it was asked to start.
-class RefusingLauncher final : public platform::ProcessLauncher {
-public:
-    explicit RefusingLauncher(std::uint32_t error) : error_(error) {}
-    platform::LaunchResult launchElevated(const platform::PathText&, const std::string& parameters) override {
-        launches.push_back(parameters);
-        return platform::LaunchResult{platform::ProcessHandle(), error_};
-    }
-    std::vector<std::string> launches;
-
-private:
-    std::uint32_t error_;
-};
-
-// A runtime whose application folder holds a file standing in for OpenVPN, with a TAP adapter, a
-// management port nobody listens on, and a launcher that refuses.
+// A runtime whose OpenVPN is a file that is never run, with a TAP adapter, a management port nobody
+// listens on, and a launcher that refuses.
 class ConnectSteps : public ::testing::Test {
 protected:
-    void SetUp() override {
-        const fs::path app = runtime->temp.path() / "app";
-        fs::create_directories(app);
-        std::ofstream(app / platform::PathText(platform::kOpenVpnProgramName)) << "not run";
-        runtime->executablePath = (app / "varnel.exe").native();
-        runtime->adapters = std::make_shared<test::FakeNetworkAdapters>();
-        runtime->launcher = launcher;
-        runtime->managementPort = test::freeLoopbackPort();
-    }
     fs::path profileFolder(const std::string& id) { return fs::path(runtime->dataFolder.root()) / "profiles" / id; }
     void place(const std::string& id, const std::string& name) {
         fs::create_directories(profileFolder(id));
@@ -59,10 +36,21 @@ protected:
     test::Settlement connect(const std::string& id, const std::string& config, const std::string& user = "") {
         return host.callAndWait("connectOvpn", args({JSValue(id), JSValue(config), JSValue(user), "pw"}));
     }
+    std::vector<std::string> launchedParameters() {
+        std::vector<std::string> all;
+        for (const auto& launch : runtime->launcher->launches()) all.push_back(launch.parameters);
+        return all;
+    }
 
-    std::shared_ptr<test::IsolatedRuntime> runtime = test::makeIsolatedRuntime();
-    std::shared_ptr<RefusingLauncher> launcher = std::make_shared<RefusingLauncher>(platform::kErrorCancelled);
+    std::shared_ptr<test::FakeNetworkAdapters> adapters = std::make_shared<test::FakeNetworkAdapters>();
+    platform::PathText openVpn = platform::utf8ToPathText("openvpn");
+    std::shared_ptr<test::TestRuntime> runtime = test::makeTestRuntime([this](RuntimeServices& s) {
+        s.adapters = adapters;
+        s.discovery.locateOpenVpn = [this](const platform::PathText&) { return openVpn; };
+    });
     test::TestHost host{runtime};
+
+    void SetUp() override { runtime->launcher->error = platform::kErrorCancelled; }
 };
 
 TEST_F(ConnectSteps, AMissingConfigFallsBackToTheOnlyOvpnFileButNotToUpperCase) {
@@ -73,12 +61,12 @@ TEST_F(ConnectSteps, AMissingConfigFallsBackToTheOnlyOvpnFileButNotToUpperCase) 
     place("upper", ".ovpn");  // no extension at all
     // A name unlike both, since the Windows file system finds names in any letter case.
     EXPECT_EQ(rejectionMessage(connect("upper", "missing.ovpn")), "VPN config not found for profile: upper");
-    EXPECT_TRUE(launcher->launches.empty());
+    EXPECT_TRUE(launchedParameters().empty());
 
     place("fallback", "other.ovpn");
     EXPECT_EQ(rejectionMessage(connect("fallback", "client.ovpn")), "Administrator access denied. Approve the UAC prompt to connect.");
-    ASSERT_EQ(launcher->launches.size(), 1u);
-    EXPECT_NE(launcher->launches[0].find("other.ovpn\""), std::string::npos) << launcher->launches[0];
+    ASSERT_EQ(launchedParameters().size(), 1u);
+    EXPECT_NE(launchedParameters()[0].find("other.ovpn\""), std::string::npos) << launchedParameters()[0];
 }
 
 TEST_F(ConnectSteps, ADeclinedElevationLeavesTheStatusAsItWas) {
@@ -87,21 +75,18 @@ TEST_F(ConnectSteps, ADeclinedElevationLeavesTheStatusAsItWas) {
     EXPECT_EQ(*host.callAndWait("getStatus").value.asObject()->find("state"), JSValue("disconnected"));
     EXPECT_FALSE(fs::exists(fs::path(runtime->dataFolder.root()) / "active.txt"));
     // The credentials given were written, and passed to OpenVPN because the file exists.
-    EXPECT_NE(launcher->launches.at(0).find("--auth-user-pass"), std::string::npos);
+    EXPECT_NE(launchedParameters().at(0).find("--auth-user-pass"), std::string::npos);
 
-    runtime->launcher = std::make_shared<RefusingLauncher>(2);
+    runtime->launcher->error = 2;
     EXPECT_EQ(rejectionMessage(connect("p", "client.ovpn")), "Failed to launch OpenVPN (error 2)");
 }
 
 TEST_F(ConnectSteps, NoOpenVpnAndNoTapAdapterRejectWithTheirSentences) {
-    auto adapters = std::make_shared<test::FakeNetworkAdapters>();
     adapters->present = false;
-    runtime->adapters = adapters;
     EXPECT_EQ(rejectionMessage(connect("p", "client.ovpn")),
               "No TAP-Windows network adapter is installed, and it could not be set up automatically. Install the TAP-Windows driver and retry.");
 
-    runtime->executablePath = (runtime->temp.path() / "empty" / "varnel.exe").native();
-    if (!OpenVpnLocator(runtime->executablePath).empty()) GTEST_SKIP() << "OpenVPN is installed on this machine";
+    openVpn.clear();
     EXPECT_EQ(rejectionMessage(connect("p", "client.ovpn")), "OpenVPN not found. Install OpenVPN Community from https://openvpn.net/community-downloads/");
     EXPECT_EQ(rejectionMessage(host.callAndWait("pingHelper")), "OpenVPN not found. Install OpenVPN Community from https://openvpn.net");
     EXPECT_EQ(host.callAndWait("installHelper").value,
@@ -110,7 +95,7 @@ TEST_F(ConnectSteps, NoOpenVpnAndNoTapAdapterRejectWithTheirSentences) {
 }
 
 TEST_F(ConnectSteps, HelperStatusReportsTheFoundOpenVpn) {
-    const std::string path = platform::pathTextToUtf8(OpenVpnLocator(runtime->executablePath));
+    const std::string path = platform::pathTextToUtf8(openVpn);
     EXPECT_EQ(host.callAndWait("pingHelper").value, JSValue("pong"));
     EXPECT_EQ(host.callAndWait("installHelper").value,
               JSValue(JSValueObject{{"installed", JSValue(true)}, {"reachable", JSValue(true)}, {"pong", JSValue("pong")}, {"hint", JSValue(path)}}));
@@ -123,16 +108,11 @@ TEST_F(ConnectSteps, HelperStatusReportsTheFoundOpenVpn) {
 }
 
 TEST_F(ConnectSteps, DisconnectWithNothingRunningResolvesDisconnected) {
-    test::KillSwitchServiceDouble service;
-    runtime->killSwitchChannel = service.channel();
     EXPECT_EQ(host.callAndWait("disconnect").value, JSValue(JSValueObject{{"state", JSValue("disconnected")}}));
-    EXPECT_EQ(service.received(), std::vector<std::string>{"DISABLE\n"});
 }
 
 TEST(StatusReport, AFreshProcessReportsDisconnectedWithZeroRates) {
-    auto runtime = test::makeIsolatedRuntime();
-    runtime->managementPort = test::freeLoopbackPort();
-    test::TestHost host(runtime);
+    test::TestHost host(test::makeTestRuntime());
     EXPECT_EQ(host.callAndWait("getStatus").value,
               JSValue(JSValueObject{{"state", JSValue("disconnected")}, {"downBps", JSValue(0.0)}, {"upBps", JSValue(0.0)}}));
 }
@@ -166,9 +146,8 @@ TEST_F(StateQuery, ConnectedLineWithoutPrefixReconnectingAndSilence) {
 }
 
 TEST(SessionRecovery, ReattachesToAnOpenVpnOnTheManagementPort) {
-    auto runtime = test::makeIsolatedRuntime();
     test::LoopbackServer server;
-    runtime->managementPort = server.port();
+    auto runtime = test::makeTestRuntime([&](RuntimeServices& s) { s.managementPort = server.port(); });
     fs::create_directories(fs::path(runtime->dataFolder.root()));
     std::ofstream(fs::path(runtime->dataFolder.activeRecordFile()), std::ios::binary) << "p7 \r\n";
     std::ofstream(fs::path(runtime->dataFolder.killSwitchRecordFile()), std::ios::binary) << "udp\r\n1194\r\n192.0.2.1\r\n";
@@ -186,14 +165,11 @@ TEST(SessionRecovery, ReattachesToAnOpenVpnOnTheManagementPort) {
     const JSValueObject status = *host.callAndWait("getStatus").value.asObject();
     EXPECT_EQ(*status.find("state"), JSValue("connected"));
     EXPECT_EQ(*status.find("profileId"), JSValue("p7"));
-    EXPECT_TRUE(runtime->tunnel.sessionActive);
-    {
-        std::lock_guard lock(runtime->tunnel.lock);
-        EXPECT_EQ(runtime->tunnel.state.serverProtocol, "udp");
-        EXPECT_EQ(runtime->tunnel.state.serverPort, 1194);
-        EXPECT_EQ(runtime->tunnel.state.serverAddress, "192.0.2.1");
-    }
-    stopManagementReader(*runtime);
+    EXPECT_TRUE(runtime->tunnel->control.sessionActive);
+    EXPECT_EQ(runtime->killSwitch->server().protocol, "udp");
+    EXPECT_EQ(runtime->killSwitch->server().port, 1194);
+    EXPECT_EQ(runtime->killSwitch->server().addresses, "192.0.2.1");
+    runtime->tunnel->reader.stop();
     openvpn.join();
 }
 

@@ -4,7 +4,7 @@
 
 #include <fstream>
 
-#include "support/isolated_runtime.h"
+#include "support/test_runtime.h"
 #include "support/killswitch_service_double.h"
 #include "support/loopback_server.h"
 #include "support/wait_until.h"
@@ -71,21 +71,21 @@ protected:
         ASSERT_TRUE(socket->valid());
         connection = std::make_unique<test::LoopbackConnection>(server.accept());
         {
-            std::lock_guard lock(runtime->tunnel.lock);
-            runtime->tunnel.state.status = "connecting";
-            runtime->tunnel.state.managementSocket = socket;
+            std::lock_guard lock(runtime->tunnel->control.lock);
+            runtime->tunnel->control.state.status = "connecting";
+            runtime->tunnel->control.state.managementSocket = socket;
         }
-        ASSERT_TRUE(startManagementReader(*runtime, socket));
+        ASSERT_TRUE(startManagementReader(*runtime->tunnel, socket));
     }
-    void TearDown() override { stopManagementReader(*runtime); }
+    void TearDown() override { runtime->tunnel->reader.stop(); }
 
     std::string status() {
-        std::lock_guard lock(runtime->tunnel.lock);
-        return runtime->tunnel.state.status;
+        std::lock_guard lock(runtime->tunnel->control.lock);
+        return runtime->tunnel->control.state.status;
     }
     std::string message() {
-        std::lock_guard lock(runtime->tunnel.lock);
-        return runtime->tunnel.state.message;
+        std::lock_guard lock(runtime->tunnel->control.lock);
+        return runtime->tunnel->control.state.message;
     }
     void expectCommands(std::initializer_list<const char*> commands) {
         for (const char* expected : commands) {
@@ -95,7 +95,11 @@ protected:
         }
     }
 
-    std::shared_ptr<test::IsolatedRuntime> runtime = test::makeIsolatedRuntime();
+    test::KillSwitchServiceDouble service;
+    std::shared_ptr<test::TestRuntime> runtime = test::makeTestRuntime([this](RuntimeServices& s) {
+        s.killSwitchChannel = service.channel();
+        s.executablePath = platform::widenBytes("/opt/Varnel VPN/varnel");
+    });
     test::LoopbackServer server;
     std::unique_ptr<test::LoopbackConnection> connection;
 };
@@ -127,8 +131,8 @@ TEST_F(ManagementReaderTest, ADropWithoutALogSaysConnectionClosed) {
     EXPECT_EQ(message(), "Connection closed");
     // The reader let go of the connection when it ended.
     EXPECT_TRUE(waitUntil([&] {
-        std::lock_guard lock(runtime->tunnel.lock);
-        return runtime->tunnel.state.managementSocket == nullptr;
+        std::lock_guard lock(runtime->tunnel->control.lock);
+        return runtime->tunnel->control.state.managementSocket == nullptr;
     }));
 }
 
@@ -136,8 +140,8 @@ TEST_F(ManagementReaderTest, ADropIsExplainedByTheLog) {
     const auto log = runtime->temp.path() / "openvpn.log";
     std::ofstream(log, std::ios::binary) << "2026 TLS: Initial packet\r\n2026 AUTH: Received control message: AUTH_FAILED\r\n";
     {
-        std::lock_guard lock(runtime->tunnel.lock);
-        runtime->tunnel.state.logPath = log.native();
+        std::lock_guard lock(runtime->tunnel->control.lock);
+        runtime->tunnel->control.state.logPath = log.native();
     }
     expectCommands({"state on", "state"});
     connection->close();
@@ -146,17 +150,10 @@ TEST_F(ManagementReaderTest, ADropIsExplainedByTheLog) {
 }
 
 TEST_F(ManagementReaderTest, ADropOfAWantedSessionEngagesTheKillSwitchAgain) {
-    test::KillSwitchServiceDouble service;
-    runtime->killSwitchChannel = service.channel();
-    runtime->executablePath = platform::widenBytes("/opt/Varnel VPN/varnel");
-    runtime->tunnel.killSwitchEnabled = true;
-    runtime->tunnel.sessionActive = true;
-    {
-        std::lock_guard lock(runtime->tunnel.lock);
-        runtime->tunnel.state.serverProtocol = "udp";
-        runtime->tunnel.state.serverPort = 1194;
-        runtime->tunnel.state.serverAddress = "192.0.2.7";
-    }
+    runtime->killSwitch->setEnabled(true, [] { return false; });
+    runtime->tunnel->control.sessionActive = true;
+    runtime->killSwitch->setServerProtocolAndPort("udp", 1194);
+    runtime->killSwitch->recordServerAddresses("192.0.2.7", "udp", 1194);
     expectCommands({"state on", "state"});
     connection->close();
     EXPECT_TRUE(waitUntil([&] { return !service.received().empty(); }));
@@ -164,42 +161,37 @@ TEST_F(ManagementReaderTest, ADropOfAWantedSessionEngagesTheKillSwitchAgain) {
 }
 
 TEST_F(ManagementReaderTest, ADropOfASessionNoLongerWantedLeavesTheKillSwitchAlone) {
-    test::KillSwitchServiceDouble service;
-    runtime->killSwitchChannel = service.channel();
-    runtime->tunnel.killSwitchEnabled = true;
-    runtime->tunnel.sessionActive = false;  // the user disconnected
-    {
-        std::lock_guard lock(runtime->tunnel.lock);
-        runtime->tunnel.state.serverAddress = "192.0.2.7";
-    }
+    runtime->killSwitch->setEnabled(true, [] { return false; });
+    runtime->tunnel->control.sessionActive = false;  // the user disconnected
+    runtime->killSwitch->recordServerAddresses("192.0.2.7", "udp", 1194);
     expectCommands({"state on", "state"});
     connection->close();
     EXPECT_TRUE(waitUntil([&] { return status() == "disconnected"; }));
-    stopManagementReader(*runtime);  // the reader has finished whatever it was going to send
+    runtime->tunnel->reader.stop();  // the reader has finished whatever it was going to send
     EXPECT_TRUE(service.received().empty());
 }
 
 TEST_F(ManagementReaderTest, ADropAfterDisconnectChangesNothing) {
     expectCommands({"state on", "state"});
     {
-        std::lock_guard lock(runtime->tunnel.lock);
-        runtime->tunnel.state.status = "disconnected";
+        std::lock_guard lock(runtime->tunnel->control.lock);
+        runtime->tunnel->control.state.status = "disconnected";
     }
     connection->close();
     EXPECT_TRUE(waitUntil([&] {
-        std::lock_guard lock(runtime->tunnel.lock);
-        return runtime->tunnel.state.managementSocket == nullptr;
+        std::lock_guard lock(runtime->tunnel->control.lock);
+        return runtime->tunnel->control.state.managementSocket == nullptr;
     }));
     EXPECT_EQ(message(), "");
 }
 
 TEST_F(ManagementReaderTest, OnlyOneReaderAtATimeAndItStopsWhenAsked) {
     expectCommands({"state on", "state"});
-    EXPECT_FALSE(startManagementReader(*runtime, std::make_shared<platform::Socket>()));
+    EXPECT_FALSE(startManagementReader(*runtime->tunnel, std::make_shared<platform::Socket>()));
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    EXPECT_TRUE(runtime->tunnel.readerThread.joinable()) << status();
-    stopManagementReader(*runtime);  // ends within the reader's one-second wait
-    EXPECT_FALSE(runtime->tunnel.readerThread.joinable());
+    EXPECT_TRUE(runtime->tunnel->reader.busy()) << status();
+    runtime->tunnel->reader.stop();  // ends within the reader's one-second wait
+    EXPECT_FALSE(runtime->tunnel->reader.busy());
     std::string line;
     EXPECT_FALSE(connection->readLine(line));  // the connection was closed by the reader
     EXPECT_EQ(status(), "connecting");        // a requested stop is no drop

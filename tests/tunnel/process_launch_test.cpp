@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/wait_until.h"
+
 #include <fstream>
 #include <sstream>
 
@@ -68,6 +70,13 @@ TEST_F(ElevatedLaunch, OnLinuxTheProgramHasItsOwnSessionAndOnlyNullStreams) {
     platform::LaunchResult started = launch(0);
     ASSERT_TRUE(started.process.valid());
     const fs::path proc = "/proc/" + std::to_string(platform::processId(started.process));
+    // The launch returns once the child exists; it leads its own session once it has set itself up.
+    EXPECT_TRUE(test::waitUntil([&] {
+        std::ifstream stat(proc / "stat");
+        std::string pid, name, state, parent, group, session;
+        stat >> pid >> name >> state >> parent >> group >> session;
+        return !pid.empty() && session == pid;
+    }));
     for (int fd = 0; fd <= 2; ++fd) EXPECT_EQ(fs::read_symlink(proc / "fd" / std::to_string(fd)), "/dev/null");
     // Beyond those, nothing of ours: no socket or pipe (a sanitizer runtime may open its own files).
     for (const auto& entry : fs::directory_iterator(proc / "fd")) {
@@ -75,11 +84,6 @@ TEST_F(ElevatedLaunch, OnLinuxTheProgramHasItsOwnSessionAndOnlyNullStreams) {
         EXPECT_EQ(target.find("socket:"), std::string::npos) << target;
         EXPECT_EQ(target.find("pipe:"), std::string::npos) << target;
     }
-
-    std::ifstream stat(proc / "stat");
-    std::string pid, name, state, parent, group, session;
-    stat >> pid >> name >> state >> parent >> group >> session;
-    EXPECT_EQ(session, pid);
     release();
     EXPECT_TRUE(platform::waitForExit(started.process, 30000));
 }

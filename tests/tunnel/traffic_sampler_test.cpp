@@ -1,9 +1,10 @@
 #include "tunnel/traffic_sampler.h"
+#include "tunnel/tunnel.h"
 
 #include <gtest/gtest.h>
 
 #include "support/fake_network.h"
-#include "support/isolated_runtime.h"
+#include "support/test_runtime.h"
 #include "support/loopback_server.h"
 #include "tunnel/management_client.h"
 
@@ -75,33 +76,35 @@ TEST_F(TrafficSamplerTest, NoAdapterUpResetsAndAnotherAdapterStartsAfresh) {
 }
 
 TEST(TrafficStats, RatesOnlyWhileConnectedCutToWholeNumbersAsDoubles) {
-    auto runtime = test::makeIsolatedRuntime();
     auto adapters = std::make_shared<test::FakeNetworkAdapters>();
     auto clock = std::make_shared<test::FakeClock>();
-    runtime->adapters = adapters;
-    runtime->clock = clock;
+    auto runtime = test::makeTestRuntime([&](RuntimeServices& s) {
+        s.adapters = adapters;
+        s.clock = clock;
+    });
+    Tunnel& tunnel = *runtime->tunnel;
     const JSValue zero(0.0);
 
-    JSValueObject stats = getTrafficStats(*runtime);  // disconnected
+    JSValueObject stats = tunnel.trafficStats();  // disconnected
     EXPECT_EQ(*stats.find("downBps"), zero);
     EXPECT_EQ(*stats.find("upBps"), zero);
 
-    runtime->tunnel.state.status = "connected";
-    getTrafficStats(*runtime);
+    tunnel.control.state.status = "connected";
+    tunnel.trafficStats();
     clock->now += 3000;
     adapters->inOctets += 1000;  // 333.33 bytes a second
     adapters->outOctets += 2;
-    stats = getTrafficStats(*runtime);
+    stats = tunnel.trafficStats();
     EXPECT_EQ(*stats.find("downBps"), JSValue(333.0));
     EXPECT_EQ(*stats.find("upBps"), zero);
     EXPECT_EQ(stats.find("downBps")->type(), JSValueType::Double);
 
-    runtime->tunnel.state.status = "connecting";
-    EXPECT_EQ(*getTrafficStats(*runtime).find("downBps"), zero);
-    runtime->tunnel.state.status = "connected";
+    tunnel.control.state.status = "connecting";
+    EXPECT_EQ(*tunnel.trafficStats().find("downBps"), zero);
+    tunnel.control.state.status = "connected";
     clock->now += 3000;
     adapters->inOctets += 1000;
-    EXPECT_EQ(*getTrafficStats(*runtime).find("downBps"), zero);  // starts afresh after "connecting"
+    EXPECT_EQ(*tunnel.trafficStats().find("downBps"), zero);  // starts afresh after "connecting"
 }
 
 TEST(NetworkAdapters, LoopbackCountersGrowWithTrafficOnLinux) {

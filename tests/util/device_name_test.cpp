@@ -64,28 +64,6 @@ TEST(DeviceMarketingName, ReadsTheManufacturerOnlyWhenTheProductIsUnusable) {
     EXPECT_EQ(placeholder.makerReads, 1);
 }
 
-TEST(CleanMarketingName, DropsReturnsJoinsLinesAndTrimsBlanksAndTabsOnly) {
-    const std::pair<std::string, std::string> cases[] = {
-        {"a\r\nb", "a b"},
-        {"a\r\n\r\nb", "a  b"},
-        {"\ta b\t ", "a b"},
-        {"a\rb", "ab"},
-        {"\n x \n", "x"},
-        // A vertical tab is neither blank nor tab, so it stays.
-        {"\va\v", "\va\v"},
-        {" \t\r\n ", kFallback},
-        {"", kFallback},
-    };
-    for (const auto& [in, out] : cases) EXPECT_EQ(cleanMarketingName(in), out) << "input: " << in;
-}
-
-TEST(TrimWide, StripsWhiteSpaceAtBothEndsOnly) {
-    EXPECT_EQ(trimWide(u" \t\r\n\v\fa b\n"), u"a b");
-    EXPECT_EQ(trimWide(u"   "), u"");
-    EXPECT_EQ(trimWide(u""), u"");
-    EXPECT_EQ(trimWide(u"x"), u"x");
-}
-
 // The build's own source: the registry under Wine (empty there), /sys/class/dmi/id on Linux.
 TEST(DeviceMarketingName, TheSystemSourceGivesATidyNameThroughTheModule) {
     const auto source = platform::systemDeviceInfo();
@@ -98,16 +76,15 @@ TEST(DeviceMarketingName, TheSystemSourceGivesATidyNameThroughTheModule) {
         EXPECT_EQ(direct, kFallback);
     }
 
-    test::TestHost host;
+    test::TestHost host(test::makeTestRuntime([&](RuntimeServices& s) { s.deviceInfo = source; }));
     const test::Settlement answer = host.callAndWait("getDeviceMarketingName");
     ASSERT_TRUE(answer.resolved);
     EXPECT_EQ(answer.value, JSValue(direct));
 }
 
 TEST(DeviceMarketingName, TheModuleAsksTheRuntimesSource) {
-    auto runtime = test::makeIsolatedRuntime();
-    runtime->deviceInfo = std::make_shared<FixedDeviceInfo>(u"To be filled by O.E.M.", u" Acme ");
-    test::TestHost host(runtime);
+    test::TestHost host(test::makeTestRuntime(
+        [](RuntimeServices& s) { s.deviceInfo = std::make_shared<FixedDeviceInfo>(u"To be filled by O.E.M.", u" Acme "); }));
     const test::Settlement answer = host.callAndWait("getDeviceMarketingName", JSValue(JSValueArray{JSValue("surplus")}));
     ASSERT_TRUE(answer.resolved);
     EXPECT_EQ(answer.value, JSValue("Acme PC"));

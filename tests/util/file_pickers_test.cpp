@@ -22,11 +22,11 @@ using namespace std::string_literals;
 using test::FakeFileDialog;
 
 struct Pickers : ::testing::Test {
-    std::shared_ptr<test::IsolatedRuntime> runtime = test::makeIsolatedRuntime();
+    std::shared_ptr<test::TestRuntime> runtime = test::makeTestRuntime();
 
     std::shared_ptr<FakeFileDialog> answerWith(std::optional<platform::PathText> path) {
         auto dialog = std::make_shared<FakeFileDialog>(std::move(path));
-        runtime->fileDialog = dialog;
+        runtime = test::makeTestRuntime([&](RuntimeServices& s) { s.fileDialog = dialog; });
         return dialog;
     }
 
@@ -38,8 +38,10 @@ struct Pickers : ::testing::Test {
     }
 
     // The chosen file's path as the dialog hands it over, and as the result spells it.
-    platform::PathText pathOf(const std::string& fileName) { return runtime->temp.path().native() + platform::kPathSeparator + platform::utf8ToPathText(fileName); }
-    std::string folderUtf8() { return platform::pathTextToUtf8(runtime->temp.path().native()); }
+    platform::PathText pathOf(const std::string& fileName) { return files.path().native() + platform::kPathSeparator + platform::utf8ToPathText(fileName); }
+    std::string folderUtf8() { return platform::pathTextToUtf8(files.path().native()); }
+
+    test::TempDir files;
 };
 
 TEST_F(Pickers, ACancelledDialogResolvesWithAnEmptyObject) {

@@ -74,6 +74,21 @@ LoopbackServer::LoopbackServer(std::uint16_t port) {
 
 LoopbackServer::~LoopbackServer() { stop(); }
 
+ReservedPort::ReservedPort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        throw std::runtime_error("could not reserve a loopback port");
+    socket_ = fd;
+    port_ = ntohs(address.sin_port);
+}
+
+ReservedPort::~ReservedPort() { ::close(static_cast<int>(socket_)); }
+
 void LoopbackServer::stop() {
     if (listener_ >= 0) ::close(static_cast<int>(listener_));
     listener_ = -1;

@@ -67,6 +67,22 @@ LoopbackServer::LoopbackServer(std::uint16_t port) {
 
 LoopbackServer::~LoopbackServer() { stop(); }
 
+ReservedPort::ReservedPort() {
+    platform::ensureWinsock();
+    const SOCKET s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int length = sizeof address;
+    if (s == INVALID_SOCKET || ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        throw std::runtime_error("could not reserve a loopback port");
+    socket_ = static_cast<std::intptr_t>(s);
+    port_ = ntohs(address.sin_port);
+}
+
+ReservedPort::~ReservedPort() { closesocket(static_cast<SOCKET>(socket_)); }
+
 void LoopbackServer::stop() {
     if (listener_ != -1) closesocket(static_cast<SOCKET>(listener_));
     listener_ = -1;

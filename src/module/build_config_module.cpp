@@ -1,4 +1,4 @@
-#include "app/build_config_module.h"
+#include "module/build_config_module.h"
 
 #include "platform/text.h"
 

@@ -5,18 +5,14 @@
 #include <string>
 #include <vector>
 
-#include "app/runtime.h"
-#include "bridge/helper_status.h"
+#include "module/runtime.h"
+#include "module/helper_status.h"
 #include "bridge/method_binding.h"
-#include "bridge/varnel_tunnel_module.h"
-#include "killswitch/settings.h"
+#include "module/varnel_tunnel_module.h"
 #include "storage/credentials_file.h"
-#include "tunnel/connection.h"
-#include "tunnel/traffic_sampler.h"
 #include "storage/keychain.h"
 #include "storage/profile_store.h"
 #include "storage/user_defaults.h"
-#include "tray/tray_methods.h"
 #include "util/app_termination.h"
 #include "util/device_name.h"
 #include "util/file_pickers.h"
@@ -54,34 +50,34 @@ void addVarnelTunnelMethods(ModuleBuilder& b, const std::shared_ptr<Runtime>& rt
     });
     addPromiseMethod<Object, Str>(b, "readOvpnAuth", [rt](const Str& id, const Promise<Object>& p) { p.resolve(storage::readOvpnAuth(rt->dataFolder, id)); });
     addPromiseMethod<Object, Str, Str, Str, Str>(b, "connectOvpn", [rt](const Str& id, const Str& config, const Str& user, const Str& password, const Promise<Object>& p) {
-        connectOvpn(rt, id, config, user, password, p);
+        rt->tunnel->connect(id, config, user, password, p);
     });
-    addPromiseMethod<Object>(b, "disconnect", [rt](const Promise<Object>& p) { disconnectOvpn(rt, p); });
-    addPromiseMethod<Object>(b, "getStatus", [rt](const Promise<Object>& p) { p.resolve(getStatus(*rt)); });
+    addPromiseMethod<Object>(b, "disconnect", [rt](const Promise<Object>& p) { rt->tunnel->disconnect(p); });
+    addPromiseMethod<Object>(b, "getStatus", [rt](const Promise<Object>& p) { p.resolve(rt->tunnel->status()); });
     addPromiseMethod<Object>(b, "getHelperInfo", [rt](const Promise<Object>& p) { p.resolve(getHelperInfo(*rt)); });
     addPromiseMethod<std::int32_t, Str, std::int32_t>(b, "measureTcpLatency", [rt](const Str& host, std::int32_t, const Promise<std::int32_t>& p) {
-        util::measureTcpLatency(*rt->threads, host, p);
+        util::measureTcpLatency(*rt->services.threads, host, p);
     });
-    addPromiseMethod<Object>(b, "getTrafficStats", [rt](const Promise<Object>& p) { p.resolve(getTrafficStats(*rt)); });
-    addPromiseMethod<Str>(b, "getDeviceMarketingName", [rt](const Promise<Str>& p) { p.resolve(util::deviceMarketingName(*rt->deviceInfo)); });
+    addPromiseMethod<Object>(b, "getTrafficStats", [rt](const Promise<Object>& p) { p.resolve(rt->tunnel->trafficStats()); });
+    addPromiseMethod<Str>(b, "getDeviceMarketingName", [rt](const Promise<Str>& p) { p.resolve(util::deviceMarketingName(*rt->services.deviceInfo)); });
     addPromiseMethod<Object, Str, Str>(b, "promptVpnAuth", [](const Str&, const Str&, const Promise<Object>& p) { promptVpnAuth(p); });
     addPromiseMethod<Object, bool>(b, "setKillSwitchEnabled", [rt](bool enabled, const Promise<Object>& p) {
-        p.resolve(killswitch::setKillSwitchEnabled(*rt, enabled));
+        p.resolve(rt->killSwitch->setEnabled(enabled, [&rt] { return rt->tunnel->statusWord() == kStatusConnected; }));
     });
     addPromiseMethod<Object, bool>(b, "setBlockIpv6Enabled", [rt](bool enabled, const Promise<Object>& p) {
-        p.resolve(killswitch::setBlockIpv6Enabled(*rt, enabled));
+        p.resolve(rt->killSwitch->setBlockIpv6(enabled));
     });
-    addPromiseMethod<Object>(b, "pickApp", [rt](const Promise<Object>& p) { util::pickApp(*rt->threads, rt->fileDialog, p); });
-    addPromiseMethod<Object>(b, "pickOvpnFile", [rt](const Promise<Object>& p) { util::pickOvpnFile(*rt->threads, rt->fileDialog, p); });
+    addPromiseMethod<Object>(b, "pickApp", [rt](const Promise<Object>& p) { util::pickApp(*rt->services.threads, rt->services.fileDialog, p); });
+    addPromiseMethod<Object>(b, "pickOvpnFile", [rt](const Promise<Object>& p) { util::pickOvpnFile(*rt->services.threads, rt->services.fileDialog, p); });
     addPromiseMethod<Object, StrList>(b, "terminateApps", [](const StrList& names, const Promise<Object>& p) { p.resolve(util::terminateApps(names)); });
-    addPromiseMethod<bool, bool>(b, "setMenuBarVisible", [rt](bool visible, const Promise<bool>& p) { p.resolve(tray::setMenuBarVisible(rt, visible)); });
-    addPromiseMethod<bool, Str>(b, "updateMenuBarMenu", [rt](const Str& menu, const Promise<bool>& p) { p.resolve(tray::updateMenuBarMenu(rt, menu)); });
+    addPromiseMethod<bool, bool>(b, "setMenuBarVisible", [rt](bool visible, const Promise<bool>& p) { p.resolve(rt->tray.setMenuBarVisible(visible)); });
+    addPromiseMethod<bool, Str>(b, "updateMenuBarMenu", [rt](const Str& menu, const Promise<bool>& p) { p.resolve(rt->tray.updateMenuBarMenu(menu)); });
     addPromiseMethod<bool>(b, "activateApp", [rt](const Promise<bool>& p) {
-        tray::showMainWindow(*rt);
+        rt->tray.showMainWindow();
         p.resolve(true);
     });
     addPromiseMethod<bool>(b, "notifyVpnConnectedOnHide", [rt](const Promise<bool>& p) {
-        tray::showBackgroundNotice(rt);
+        rt->tray.showBackgroundNotice();
         p.resolve(true);
     });
     addPromiseMethod<bool>(b, "requestNotificationPermission", [](const Promise<bool>& p) { requestNotificationPermission(p); });
@@ -91,14 +87,14 @@ void addVarnelTunnelMethods(ModuleBuilder& b, const std::shared_ptr<Runtime>& rt
     });
     addPromiseMethod<Str, Str>(b, "readUserDefaults", [rt](const Str& key, const Promise<Str>& p) { p.resolve(storage::readUserDefaults(rt->dataFolder, key)); });
     addPromiseMethod<void, Str, Str, Str>(b, "writeKeychainItem", [rt](const Str& service, const Str& account, const Str& value, const Promise<void>& p) {
-        storage::writeKeychainItem(*rt->credentials, service, account, value);
+        storage::writeKeychainItem(*rt->services.credentials, service, account, value);
         p.resolve();
     });
     addPromiseMethod<Str, Str, Str>(b, "readKeychainItem", [rt](const Str& service, const Str& account, const Promise<Str>& p) {
-        p.resolve(storage::readKeychainItem(*rt->credentials, service, account));
+        p.resolve(storage::readKeychainItem(*rt->services.credentials, service, account));
     });
     addPromiseMethod<void, Str, Str>(b, "deleteKeychainItem", [rt](const Str& service, const Str& account, const Promise<void>& p) {
-        storage::deleteKeychainItem(*rt->credentials, service, account);
+        storage::deleteKeychainItem(*rt->services.credentials, service, account);
         p.resolve();
     });
 }

@@ -1,15 +1,14 @@
-#include "bridge/helper_status.h"
+#include "module/helper_status.h"
 
-#include "app/runtime.h"
+#include "module/runtime.h"
 #include "bridge/rejection.h"
 #include "storage/fs_error.h"
 #include "tunnel/connection.h"
-#include "tunnel/openvpn_program.h"
 
 namespace varnel {
 
 namespace {
-std::string openVpnPath(const Runtime& runtime) { return platform::pathTextToUtf8(OpenVpnLocator(runtime.executablePath)); }
+std::string openVpnPath(const Runtime& runtime) { return platform::pathTextToUtf8(runtime.tunnel->openVpnProgram()); }
 }  // namespace
 
 std::string pingHelper(const Runtime& runtime) {
@@ -35,11 +34,7 @@ JSValueObject getHelperInfo(Runtime& runtime) {
         // This method never fails: it reports where the folder belongs even when it cannot be made.
         profilesDir = platform::pathTextToUtf8(storage::DataFolder::child(runtime.dataFolder.root(), "profiles"));
     }
-    bool reachable;
-    {
-        std::lock_guard lock(runtime.tunnel.lock);
-        reachable = runtime.tunnel.state.managementSocket != nullptr;
-    }
+    const bool reachable = runtime.tunnel->managementConnected();
     return JSValueObject{{"machService", JSValue("openvpn.exe")},
                          {"plist", JSValue(path)},
                          {"profilesDir", JSValue(profilesDir)},

@@ -6,20 +6,21 @@
 #include <mutex>
 
 #include "bridge/js_value.h"
+#include "tray/tray_events.h"
 
 namespace varnel {
 
 class VarnelTunnelModule;
 
-class EventForwarders {
+class EventForwarders : public tray::TrayEvents {
 public:
     // Points both forwarders at the module that was initialised last.
     void bind(const std::shared_ptr<VarnelTunnelModule>& module);
 
     // Each sends through the bound module's sender; dropped silently before the first bind, when
     // the sender is not set, and once the bound module has been destroyed.
-    void EmitMenuBarAction(const JSValueObject& payload) const;
-    void EmitAppWindowDidShow() const;
+    void EmitMenuBarAction(const JSValueObject& payload) const override;
+    void EmitAppWindowDidShow() const override;
 
 private:
     std::shared_ptr<VarnelTunnelModule> target() const;

@@ -1,7 +1,7 @@
-#include "app/modules.h"
+#include "module/modules.h"
 
-#include "app/build_config_module.h"
-#include "bridge/varnel_tunnel_module.h"
+#include "module/build_config_module.h"
+#include "module/varnel_tunnel_module.h"
 
 namespace varnel {
 

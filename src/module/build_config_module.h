@@ -1,7 +1,7 @@
 #pragma once
 // VarnelBuildConfig: two constants fixed when the system is built, and nothing else.
 
-#include "app/build_config.h"
+#include "module/build_config.h"
 #include "bridge/host_interface.h"
 
 namespace varnel {

@@ -1,6 +1,6 @@
-#include "bridge/event_forwarders.h"
+#include "module/event_forwarders.h"
 
-#include "bridge/varnel_tunnel_module.h"
+#include "module/varnel_tunnel_module.h"
 
 namespace varnel {
 

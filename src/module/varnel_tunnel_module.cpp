@@ -1,8 +1,7 @@
-#include "bridge/varnel_tunnel_module.h"
+#include "module/varnel_tunnel_module.h"
 
-#include "app/runtime.h"
+#include "module/runtime.h"
 #include "bridge/js_value_write.h"
-#include "tray/tray_thread.h"
 
 namespace varnel {
 
@@ -40,8 +39,8 @@ void addVarnelTunnelModule(PackageBuilder& package, const std::shared_ptr<Runtim
         // Initialize comes last so that the senders are set before the forwarders point here.
         std::weak_ptr<VarnelTunnelModule> weak = module;
         builder.AddInitializer([runtime, weak](const ReactContextPtr&) {
-            if (auto bound = weak.lock()) runtime->events.bind(bound);
-            tray::ensureTrayThread(runtime);
+            if (auto bound = weak.lock()) runtime->events->bind(bound);
+            runtime->tray.ensureThread();
         });
         return module;
     });
