@@ -43,6 +43,18 @@ describe("controller: start", () => {
     assert.deepEqual(clock.timers.map((t) => t.ms), [shownPollMs]);
     app.setVisible(false);
     assert.deepEqual(clock.timers.map((t) => t.ms), [hiddenPollMs]);
+    const polls = api.called("getStatus").length;
+    clock.timers[0]?.callback();
+    await settle();
+    assert.equal(api.called("getStatus").length, polls + 1);
+    assert.deepEqual(clock.timers.map((t) => t.ms), [hiddenPollMs]);
+    // The window shown again (appWindowDidShow, or the page becoming visible) asks at once.
+    app.setVisible(true);
+    await settle();
+    assert.equal(api.called("getStatus").length, polls + 2);
+    assert.deepEqual(clock.timers.map((t) => t.ms), [shownPollMs]);
+    app.stop();
+    assert.deepEqual(clock.timers, []);
   });
 
   it("shows the installer's sentence when OpenVPN is missing", async () => {
