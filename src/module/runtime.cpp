@@ -1,6 +1,7 @@
 #include "module/runtime.h"
 
 #include "platform/killswitch_channel.h"
+#include "platform/listener.h"
 #include "platform/paths.h"
 
 namespace varnel {
@@ -14,6 +15,7 @@ RuntimeServices systemServices() {
     services.killSwitchChannel = platform::defaultKillSwitchChannel();
     services.executablePath = platform::ownExecutablePath();
     services.discovery = systemOpenVpnDiscovery();
+    services.trustListener = platform::listenerIsOpenVpn;
     services.launcher = platform::systemProcessLauncher();
     services.deviceInfo = platform::systemDeviceInfo();
     services.fileDialog = platform::systemFileDialog();
@@ -26,8 +28,8 @@ RuntimeServices systemServices() {
 namespace {
 
 TunnelServices tunnelServices(const RuntimeServices& services, const storage::DataFolder& dataFolder) {
-    return {services.managementPort, dataFolder,       services.executablePath, services.discovery,
-            services.launcher,       services.adapters, services.clock,          services.threads};
+    return {services.managementPort, dataFolder,       services.executablePath, services.discovery, services.launcher,
+            services.adapters,       services.clock,    services.threads,        services.trustListener};
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 // Workers hold the pieces they use by shared_ptr so that none outlives its state.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -36,6 +37,8 @@ struct RuntimeServices {
     // This executable: OpenVPN is looked for beside it, and the kill-switch service lets its traffic through.
     platform::PathText executablePath;
     OpenVpnDiscovery discovery;
+    // Whether the management port's listener is an OpenVPN of ours.
+    std::function<bool(std::uint16_t port, std::uint32_t pid)> trustListener;
     std::shared_ptr<platform::ProcessLauncher> launcher;
     std::shared_ptr<platform::DeviceInfoSource> deviceInfo;
     std::shared_ptr<platform::FileDialog> fileDialog;

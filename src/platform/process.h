@@ -38,6 +38,12 @@ bool queryExitCode(const ProcessHandle& process, std::uint32_t& code);
 // Waits at most timeoutMs for the process to end; true when it has ended.
 bool waitForExit(const ProcessHandle& process, std::uint32_t timeoutMs);
 std::uint32_t processId(const ProcessHandle& process);
+// Asks the process to end (SIGTERM on Linux, which OpenVPN handles as its own "signal SIGTERM";
+// TerminateProcess on Windows). False when the system refuses, as for another user's process.
+bool requestExit(const ProcessHandle& process);
+// True when a launched process's exit code says the user dismissed the elevation prompt before the
+// program ran (pkexec's 126 on Linux; Windows reports that at launch instead, as kErrorCancelled).
+bool exitMeansElevationDismissed(const ProcessHandle& process, std::uint32_t exitCode);
 // Re-opens a running process by id, for waiting and exit status only; none when that fails.
 ProcessHandle openProcess(std::uint32_t pid);
 

@@ -28,8 +28,10 @@ private:
     Native native_ = kNone;
 };
 
-// One blocking connect to 127.0.0.1:port with no time-out of its own; none when it fails.
-Socket connectLoopback(std::uint16_t port);
+// One connect to 127.0.0.1:port that gives up after timeoutMs (a listener whose backlog is full
+// would otherwise hold a blocking connect for minutes of SYN retries); none when it fails. The
+// socket it returns blocks as usual.
+Socket connectLoopback(std::uint16_t port, int timeoutMs = 1000);
 // One send call; the result is not reported.
 void sendOnce(const Socket& socket, std::string_view bytes);
 

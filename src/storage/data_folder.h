@@ -29,6 +29,8 @@ public:
     // Files directly in AppDataRoot; asking for them creates nothing.
     PathText activeRecordFile() const { return child(root_, "active.txt"); }
     PathText killSwitchRecordFile() const { return child(root_, "killswitch.txt"); }
+    // The management interface's password for the running OpenVPN; only its owner may read it.
+    PathText managementSecretFile() const { return child(root_, "management.txt"); }
 
     // folder + separator + name, where name is bytes (ASCII names are the same on every build).
     static PathText child(const PathText& folder, std::string_view name);

@@ -12,6 +12,8 @@
 #include "tunnel/log_classifier.h"
 #include "tunnel/management_client.h"
 #include "tunnel/management_reader.h"
+#include "tunnel/management_secret.h"
+#include "storage/profile_names.h"
 #include "tunnel/openvpn_program.h"
 #include "tunnel/session_record.h"
 #include "tunnel/session_recovery.h"
@@ -24,6 +26,8 @@ namespace fs = std::filesystem;
 using platform::PathText;
 
 namespace {
+
+constexpr const char* kElevationDeclined = "Administrator access denied. Approve the UAC prompt to connect.";
 
 void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
@@ -84,9 +88,63 @@ void prepareKillSwitch(Tunnel& tunnel, const PathText& configPath) {
     killSwitch.apply(true);
 }
 
+bool hasEnded(const platform::ProcessHandle& process) {
+    std::uint32_t code = 0;
+    return platform::queryExitCode(process, code) && code != platform::kStillActive;
+}
+
+// Ends the OpenVPN this system runs: over its management connection when there is one; else through
+// its process as launched, or, where the system refuses that, through the port once OpenVPN opens it;
+// else whatever OpenVPN of ours (one an earlier run left) answers on the port. Then waits for it.
+void endOpenVpn(Tunnel& rt, const std::shared_ptr<platform::Socket>& socket, const std::shared_ptr<platform::ProcessHandle>& process,
+                int waitMs) {
+    bool asked = false;
+    if (socket) {
+        ManagementSend(*socket, "signal SIGTERM");
+        asked = true;
+    } else if (process) {
+        asked = platform::requestExit(*process);
+    } else if (auto stale = attachManagement(rt, 0)) {
+        ManagementSend(*stale, "signal SIGTERM");
+        asked = true;
+    }
+    if (process) {
+        const std::uint32_t pid = platform::processId(*process);
+        for (int waited = 0; !asked && waited < waitMs && !hasEnded(*process); waited += 100) {
+            sleepMs(100);
+            if (auto late = attachManagement(rt, pid)) {
+                ManagementSend(*late, "signal SIGTERM");
+                asked = true;
+            }
+        }
+        platform::waitForExit(*process, static_cast<std::uint32_t>(waitMs));
+    } else if (asked) {
+        waitForPortToClose(rt.services.managementPort, waitMs / 50, 50);
+    }
+}
+
+// Forgets the session: the state record, active.txt and the management password.
+void clearSession(Tunnel& rt) {
+    {
+        std::lock_guard lock(rt.control.lock);
+        TunnelState& state = rt.control.state;
+        state.managementSocket.reset();
+        state.process.reset();
+        state.status = kStatusDisconnected;
+        state.message.clear();
+        state.profileId.clear();
+        state.logPath.clear();
+    }
+    deleteSessionRecord(rt.services.dataFolder.activeRecordFile());
+    deleteSessionRecord(rt.services.dataFolder.managementSecretFile());
+}
+
 JSValueObject connectWorker(Tunnel& rt, const std::string& profileId, const std::string& configFileName, const std::string& username,
                             const std::string& password) {
     const TunnelServices& services = rt.services;
+    // Both names become parts of paths and of OpenVPN's command line: one plain component each.
+    storage::checkProfileId(profileId);
+    storage::checkFileName(configFileName);
     const PathText openvpn = rt.openVpnProgram();
     if (openvpn.empty()) throw Rejection(std::string("OpenVPN not found. Install OpenVPN Community from ") + kOpenVpnDownloadPage);
     if (!ensureTapAdapter(*services.adapters, *services.launcher, services.discovery.locateTapInstaller(openvpn)))
@@ -102,10 +160,13 @@ JSValueObject connectWorker(Tunnel& rt, const std::string& profileId, const std:
     fs::remove(fs::path(logPath), ignored);
     prepareKillSwitch(rt, configPath);
 
+    const PathText secretPath = services.dataFolder.managementSecretFile();
+    if (!writeManagementSecret(secretPath, newManagementSecret()))
+        throw Rejection("Could not write " + platform::pathTextToUtf8(secretPath));
     const std::string parameters = openVpnParameters(configPath, entryExists(authPath) ? authPath : PathText(), logPath,
-                                                     services.managementPort, rt.killSwitch->blockIpv6());
+                                                     services.managementPort, secretPath, rt.killSwitch->blockIpv6());
     platform::LaunchResult launch = services.launcher->launchElevated(openvpn, parameters);
-    if (launch.error == platform::kErrorCancelled) throw Rejection("Administrator access denied. Approve the UAC prompt to connect.");
+    if (launch.error == platform::kErrorCancelled) throw Rejection(kElevationDeclined);
     if (launch.error != 0) throw Rejection("Failed to launch OpenVPN (error " + std::to_string(launch.error) + ")");
 
     std::shared_ptr<platform::ProcessHandle> process;
@@ -120,10 +181,10 @@ JSValueObject connectWorker(Tunnel& rt, const std::string& profileId, const std:
     writeSessionRecord(services.dataFolder.activeRecordFile(), profileId);
     rt.control.sessionActive = true;
 
+    const std::uint32_t pid = process ? platform::processId(*process) : 0;
     for (int attempt = 0; attempt < 150; ++attempt) {
         sleepMs(100);
-        auto socket = std::make_shared<platform::Socket>(ManagementConnect(services.managementPort));
-        if (socket->valid()) {
+        if (auto socket = attachManagement(rt, pid)) {
             {
                 std::lock_guard lock(rt.control.lock);
                 rt.control.state.managementSocket = socket;
@@ -132,8 +193,14 @@ JSValueObject connectWorker(Tunnel& rt, const std::string& profileId, const std:
             return JSValueObject{{"state", JSValue(kStatusConnecting)}};
         }
         std::uint32_t code = 0;
-        if (process && platform::queryExitCode(*process, code) && code != platform::kStillActive)
+        if (process && platform::queryExitCode(*process, code) && code != platform::kStillActive) {
+            if (platform::exitMeansElevationDismissed(*process, code)) {
+                rt.control.sessionActive = false;
+                clearSession(rt);
+                throw Rejection(kElevationDeclined);
+            }
             throw Rejection(failure(rt, logPath, "OpenVPN exited before connecting. Check the config file or credentials."));
+        }
     }
     // OpenVPN is left running: it may still come up, and the status shows what becomes of it.
     throw Rejection(failure(rt, logPath, "Could not connect to OpenVPN management interface. The VPN may have failed to start."));
@@ -149,20 +216,9 @@ void disconnectWorker(Tunnel& rt) {
         socket = tunnel.state.managementSocket;
         process = tunnel.state.process;
     }
-    if (socket) ManagementSend(*socket, "signal SIGTERM");
-    if (process) platform::waitForExit(*process, 3000);
-    else waitForPortToClose(rt.services.managementPort, 20, 50);
+    endOpenVpn(rt, socket, process, 3000);
     rt.reader.stop();
-    {
-        std::lock_guard lock(tunnel.lock);
-        tunnel.state.managementSocket.reset();
-        tunnel.state.process.reset();
-        tunnel.state.status = kStatusDisconnected;
-        tunnel.state.message.clear();
-        tunnel.state.profileId.clear();
-        tunnel.state.logPath.clear();
-    }
-    deleteSessionRecord(rt.services.dataFolder.activeRecordFile());
+    clearSession(rt);
     rt.killSwitch->deleteRecord();
     if (!rt.killSwitch->enabled()) rt.killSwitch->disable();
     else rt.killSwitch->apply(false);
@@ -170,45 +226,45 @@ void disconnectWorker(Tunnel& rt) {
 
 }  // namespace
 
+// The management connection, logged in, when the port's listener is an OpenVPN we trust (when pid
+// is given, the very process launched); none otherwise. Every probe that fails closes its socket.
+std::shared_ptr<platform::Socket> attachManagement(const Tunnel& rt, std::uint32_t pid) {
+    const TunnelServices& services = rt.services;
+    platform::Socket socket = ManagementConnect(services.managementPort);
+    if (!socket.valid() || !services.trustListener(services.managementPort, pid)) return nullptr;
+    const std::string secret = readManagementSecret(services.dataFolder.managementSecretFile());
+    if (secret.empty() || !ManagementLogin(socket, secret)) return nullptr;
+    return std::make_shared<platform::Socket>(std::move(socket));
+}
+
 void StopStaleOpenVpn(Tunnel& rt) {
-    TunnelControl& tunnel = rt.control;
     std::shared_ptr<platform::Socket> socket;
-    {
-        std::lock_guard lock(tunnel.lock);
-        socket = tunnel.state.managementSocket;
-    }
-    if (!socket) {
-        // An OpenVPN from an earlier run may still listen: ask it to end and wait for its port to close.
-        platform::Socket stale = ManagementConnect(rt.services.managementPort);
-        if (stale.valid()) {
-            ManagementSend(stale, "signal SIGTERM");
-            stale.close();
-            waitForPortToClose(rt.services.managementPort, 30, 50);
-        }
-    } else {
-        ManagementSend(*socket, "signal SIGTERM");
-    }
-    rt.reader.stop();
     std::shared_ptr<platform::ProcessHandle> process;
     {
-        std::lock_guard lock(tunnel.lock);
-        tunnel.state.managementSocket.reset();
-        process = std::move(tunnel.state.process);
+        std::lock_guard lock(rt.control.lock);
+        socket = rt.control.state.managementSocket;
+        process = rt.control.state.process;
     }
-    if (process) platform::waitForExit(*process, 2000);
+    endOpenVpn(rt, socket, process, 2000);
+    rt.reader.stop();
+    std::lock_guard lock(rt.control.lock);
+    rt.control.state.managementSocket.reset();
+    rt.control.state.process.reset();
 }
 
 void Tunnel::connect(std::string profileId, std::string configFileName, std::string username, std::string password,
                      const Promise<JSValueObject>& promise) {
     startWorker(*services.threads, "connectOvpn", promise,
-                [self = shared_from_this(), profileId = std::move(profileId), configFileName = std::move(configFileName), username = std::move(username),
+                [self = shared_from_this(), turn = order->take(), profileId = std::move(profileId), configFileName = std::move(configFileName), username = std::move(username),
                  password = std::move(password)](const Promise<JSValueObject>& p) {
+                    turn->wait();
                     p.resolve(connectWorker(*self, profileId, configFileName, username, password));
                 });
 }
 
 void Tunnel::disconnect(const Promise<JSValueObject>& promise) {
-    startWorker(*services.threads, "disconnect", promise, [self = shared_from_this()](const Promise<JSValueObject>& p) {
+    startWorker(*services.threads, "disconnect", promise, [self = shared_from_this(), turn = order->take()](const Promise<JSValueObject>& p) {
+        turn->wait();
         disconnectWorker(*self);
         p.resolve(JSValueObject{{"state", JSValue(kStatusDisconnected)}});
     });
@@ -216,7 +272,13 @@ void Tunnel::disconnect(const Promise<JSValueObject>& promise) {
 
 JSValueObject Tunnel::status() {
     Tunnel& rt = *this;
-    if (!rt.control.recoveryDone.exchange(true)) RecoverSession(rt);
+    // Recovery only ever adds a session this process does not know of: while a connect or disconnect
+    // is under way or waiting, there is nothing for it to do.
+    if (!rt.control.recoveryDone.exchange(true) && order->idle()) {
+        const auto turn = order->take();
+        turn->wait();
+        RecoverSession(rt);
+    }
     std::string status, message, profileId;
     PathText logPath;
     std::shared_ptr<platform::ProcessHandle> process;

@@ -1,12 +1,21 @@
 #pragma once
 // The connection's lifecycle beyond the tunnel's own methods (tunnel/tunnel.h).
 
+#include <cstdint>
+#include <memory>
+
+#include "platform/socket.h"
+
 namespace varnel {
 
 class Tunnel;
 
 inline constexpr const char* kOpenVpnDownloadPage = "https://openvpn.net/community-downloads/";
 inline constexpr const char* kOpenVpnWebSite = "https://openvpn.net";
+
+// The management connection, logged in with the session's password, when the port's listener is an
+// OpenVPN we trust (when pid is not 0, that very process); none otherwise.
+std::shared_ptr<platform::Socket> attachManagement(const Tunnel& tunnel, std::uint32_t pid);
 
 // Ends an OpenVPN this process or an earlier one left on the management port, and the reader.
 void StopStaleOpenVpn(Tunnel& tunnel);

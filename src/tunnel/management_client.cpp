@@ -10,6 +10,25 @@ namespace varnel {
 
 platform::Socket ManagementConnect(std::uint16_t port) { return platform::connectLoopback(port); }
 
+bool ManagementLogin(const platform::Socket& socket, std::string_view password) {
+    // One byte at a time: the prompt ends without a line feed, and what follows the answer belongs to
+    // whoever reads the connection next. Both texts are short; a peer that says more is not OpenVPN.
+    auto readUntil = [&socket](std::string_view end, std::string& text) {
+        while (text.size() < 256) {
+            if (platform::waitReadable(socket, 1000) != platform::WaitResult::Readable) return false;
+            char byte;
+            if (platform::receiveSome(socket, &byte, 1) != 1) return false;
+            text.push_back(byte);
+            if (text.ends_with(end)) return true;
+        }
+        return false;
+    };
+    std::string prompt, answer;
+    if (!socket.valid() || !readUntil("ENTER PASSWORD:", prompt)) return false;
+    platform::sendOnce(socket, std::string(password) + "\n");
+    return readUntil("\n", answer) && answer.starts_with("SUCCESS:");
+}
+
 void ManagementSend(const platform::Socket& socket, std::string_view command) {
     if (!socket.valid()) return;
     platform::sendOnce(socket, std::string(command) + "\r\n");

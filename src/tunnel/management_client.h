@@ -13,8 +13,11 @@ namespace varnel {
 
 struct TunnelControl;
 
-// One connect to the management port; none when nobody answers. Callers retry.
+// One connect to the management port, given up after a second; none when nobody answers. Callers retry.
 platform::Socket ManagementConnect(std::uint16_t port);
+// Answers the interface's password prompt; true once OpenVPN says the password is correct. Reads no
+// byte past that answer, so the next reader starts at a line's beginning.
+bool ManagementLogin(const platform::Socket& socket, std::string_view password);
 // Sends command and CR LF in one send; nothing for none, and the result is not looked at.
 void ManagementSend(const platform::Socket& socket, std::string_view command);
 

@@ -13,6 +13,7 @@ namespace {
 
 constexpr int kWaitMs = 1000;
 constexpr std::size_t kReceiveLimit = 8191;
+constexpr std::size_t kLineLimit = 64 * 1024;
 
 // The connection ended on OpenVPN's side (or failed): the session is over unless it already was.
 void handleDrop(Tunnel& owner, const std::shared_ptr<platform::Socket>& socket) {
@@ -61,9 +62,11 @@ void ManagementReader(Tunnel& owner, const std::shared_ptr<platform::Socket>& so
             handleDrop(owner, socket);
             break;
         }
+        // Bytes held from earlier reads hold no line feed: only the new ones are searched.
+        std::size_t from = pending.size();
         pending.append(buffer, strnlen(buffer, static_cast<std::size_t>(n)));
         std::size_t start = 0;
-        for (std::size_t end; (end = pending.find('\n', start)) != std::string::npos; start = end + 1) {
+        for (std::size_t end; (end = pending.find('\n', from)) != std::string::npos; start = from = end + 1) {
             const std::string_view line(pending.data() + start, end - start + 1);
             if (inStateReply && stateNameOfReply(line)) {
                 inStateReply = false;
@@ -74,6 +77,11 @@ void ManagementReader(Tunnel& owner, const std::shared_ptr<platform::Socket>& so
             }
         }
         pending.erase(0, start);
+        // No report of OpenVPN's comes near this: the peer is broken or not OpenVPN at all.
+        if (pending.size() > kLineLimit) {
+            handleDrop(owner, socket);
+            break;
+        }
     }
     std::lock_guard lock(tunnel.lock);
     if (tunnel.state.managementSocket == socket) tunnel.state.managementSocket.reset();

@@ -54,12 +54,13 @@ PathText TapInstallerPath(const PathText& openVpnPath) {
 }
 
 std::string openVpnParameters(const PathText& configPath, const PathText& authPath, const PathText& logPath,
-                              std::uint16_t managementPort, bool blockIpv6) {
+                              std::uint16_t managementPort, const PathText& secretPath, bool blockIpv6) {
     auto quoted = [](const PathText& path) { return "\"" + platform::pathTextToUtf8(path) + "\""; };
     std::string line = "--config " + quoted(configPath);
     if (!authPath.empty()) line += " --auth-user-pass " + quoted(authPath);
     line += " --log " + quoted(logPath);
     line += " --management 127.0.0.1 " + std::to_string(managementPort);
+    if (!secretPath.empty()) line += " " + quoted(secretPath);
     line += " --verb 3 --connect-retry 2 --connect-timeout 10";
     if (blockIpv6) line += " --ifconfig-ipv6 fd15:53b6:dead::2/64 fd15:53b6:dead::1 --redirect-gateway ipv6 --block-ipv6";
     line += platform::openVpnDriverOption();

@@ -17,8 +17,10 @@ platform::PathText OpenVpnLocator(const platform::PathText& executablePath);
 // where there is no installer).
 platform::PathText TapInstallerPath(const platform::PathText& openVpnPath);
 
-// The launch parameters as one line. authPath is empty when the profile has no auth.txt.
+// The launch parameters as one line. authPath is empty when the profile has no auth.txt; the
+// management interface asks for the password in secretPath (empty: none).
 std::string openVpnParameters(const platform::PathText& configPath, const platform::PathText& authPath,
-                              const platform::PathText& logPath, std::uint16_t managementPort, bool blockIpv6);
+                              const platform::PathText& logPath, std::uint16_t managementPort,
+                              const platform::PathText& secretPath, bool blockIpv6);
 
 }  // namespace varnel

@@ -6,6 +6,8 @@
 #include "platform/openvpn_install.h"
 #include "platform/process_list.h"
 #include "tunnel/management_client.h"
+#include "platform/listener.h"
+#include "tunnel/connection.h"
 #include "tunnel/management_reader.h"
 #include "tunnel/session_record.h"
 #include "tunnel/tunnel.h"
@@ -68,15 +70,16 @@ void RecoverSession(Tunnel& owner) {
         if (tunnel.state.managementSocket || tunnel.state.status == kStatusConnected || tunnel.state.status == kStatusConnecting) return;
     }
     if (owner.reader.busy()) return;
-    auto socket = std::make_shared<platform::Socket>(ManagementConnect(owner.services.managementPort));
-    if (!socket->valid()) return;
+    const std::shared_ptr<platform::Socket> socket = attachManagement(owner, 0);
+    if (!socket) return;
 
     std::string state = QueryManagementState(*socket);
     if (state == kStatusConnecting) {
         std::this_thread::sleep_for(std::chrono::milliseconds(350));
         state = QueryManagementState(*socket);
     }
-    const std::uint32_t pid = findOpenVpnProcess();
+    std::uint32_t pid = platform::loopbackListenerPid(owner.services.managementPort);
+    if (pid == 0) pid = findOpenVpnProcess();
     const std::string profileId = readSessionRecord(owner.services.dataFolder.activeRecordFile());
     owner.killSwitch->restoreServerFromRecord();
     std::shared_ptr<platform::ProcessHandle> process;

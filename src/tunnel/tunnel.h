@@ -14,6 +14,7 @@
 #include "platform/process.h"
 #include "platform/thread.h"
 #include "storage/data_folder.h"
+#include "tunnel/lifecycle_order.h"
 #include "tunnel/management_reader.h"
 #include "tunnel/traffic_sampler.h"
 #include "tunnel/tunnel_state.h"
@@ -37,6 +38,9 @@ struct TunnelServices {
     std::shared_ptr<platform::NetworkAdapters> adapters;
     std::shared_ptr<platform::Clock> clock;
     std::shared_ptr<platform::ThreadLauncher> threads;
+    // Whether the management port's listener is an OpenVPN of ours (when the pid is not 0, that very
+    // process); tests that play OpenVPN's part on the port put their own answer here.
+    std::function<bool(std::uint16_t port, std::uint32_t pid)> trustListener;
 };
 
 class Tunnel : public std::enable_shared_from_this<Tunnel> {
@@ -68,6 +72,7 @@ public:
     TunnelControl control;
     TrafficSampler traffic;
     ReaderSlot reader;
+    const std::shared_ptr<LifecycleOrder> order = std::make_shared<LifecycleOrder>();
 };
 
 }  // namespace varnel

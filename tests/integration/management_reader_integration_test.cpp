@@ -52,7 +52,7 @@ protected:
         std::ofstream(folder / "auth.txt") << test::kVpnUser << "\n" << password << "\n";
         log = folder / "openvpn.log";
         const std::string parameters = openVpnParameters((folder / "client.ovpn").native(), (folder / "auth.txt").native(),
-                                                         log.native(), runtime->services.managementPort, false);
+                                                         log.native(), runtime->services.managementPort, {}, false);
         platform::LaunchResult launched = runtime->services.launcher->launchElevated(fs::u8path(test::OpenVpnServer::openVpnProgram()).native(), parameters);
         ASSERT_EQ(launched.error, 0u);
         client = std::move(launched.process);

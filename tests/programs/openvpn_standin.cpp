@@ -73,7 +73,7 @@ private:
 };
 
 struct Options {
-    std::string config, authFile, logFile, commandLine;
+    std::string config, authFile, logFile, passwordFile, commandLine;
     std::uint16_t port = 0;
     std::string error;  // the first problem with the command line
 };
@@ -110,6 +110,11 @@ Options parseOptions(int argc, char** argv) {
         if (option == "--log") options.logFile = argv[i + 1];
         if (option == "--management") options.port = static_cast<std::uint16_t>(std::atoi(argv[i + 2]));
         i += known->second;
+        // The management interface's optional third parameter: the file holding its password.
+        if (option == "--management" && i + 1 < argc && std::string(argv[i + 1]).rfind("--", 0) != 0) {
+            options.passwordFile = argv[++i];
+            options.commandLine += " \"" + options.passwordFile + "\"";
+        }
     }
     if (options.error.empty() && (options.config.empty() || options.logFile.empty() || options.port == 0))
         options.error = std::string("Options error: --config, --log and --management are required (") + kVersion + ")";
@@ -141,11 +146,12 @@ std::optional<Profile> readProfile(const std::string& path) {
     return profile;
 }
 
-std::string secondLine(const std::string& path) {
+// Line number `index` (from 0) of a file, without its CR; empty when there is none.
+std::string fileLine(const std::string& path, int index) {
     std::ifstream in(fs::path(path), std::ios::binary);
     std::string line;
-    std::getline(in, line);
-    if (!std::getline(in, line)) return {};
+    for (int i = 0; i <= index; ++i)
+        if (!std::getline(in, line)) return {};
     if (!line.empty() && line.back() == '\r') line.pop_back();
     return line;
 }
@@ -170,7 +176,8 @@ constexpr std::size_t kStepCount = sizeof kSteps / sizeof kSteps[0];
 
 class ManagementSession {
 public:
-    ManagementSession(Log& log, Profile profile, std::uint16_t port) : log_(log), profile_(std::move(profile)), server_(port) {}
+    ManagementSession(Log& log, Profile profile, std::uint16_t port, std::string password)
+        : log_(log), profile_(std::move(profile)), server_(port), password_(std::move(password)) {}
 
     // Serves management clients one at a time until "signal SIGTERM" (0) or the time limit (1).
     int run(Clock::time_point start) {
@@ -180,14 +187,28 @@ public:
                 if (auto accepted = server_.acceptWithin(20)) {
                     client_.emplace(std::move(*accepted));
                     stateOn_ = false;
-                    client_->send(">INFO:OpenVPN Management Interface Version 5 -- type 'help' for more info\r\n");
+                    loggedIn_ = password_.empty();
+                    if (loggedIn_) greet();
+                    else client_->send("ENTER PASSWORD:");
                 }
                 continue;
             }
             std::string command;
             const auto read = client_->readLineWithin(command, 20);
             if (read == varnel::test::LoopbackConnection::Read::Closed) client_.reset();
-            if (read != varnel::test::LoopbackConnection::Read::Line || command.empty()) continue;
+            if (read != varnel::test::LoopbackConnection::Read::Line) continue;
+            if (!loggedIn_) {
+                // As OpenVPN does: a wrong password is asked for again, the right one answered.
+                loggedIn_ = command == password_;
+                if (loggedIn_) {
+                    client_->send("SUCCESS: password is correct\r\n");
+                    greet();
+                } else {
+                    client_->send("ENTER PASSWORD:");
+                }
+                continue;
+            }
+            if (command.empty()) continue;
             commandSeen_ = true;
             if (answer(command)) return 0;
         }
@@ -196,6 +217,8 @@ public:
     }
 
 private:
+    void greet() { client_->send(">INFO:OpenVPN Management Interface Version 5 -- type 'help' for more info\r\n"); }
+
     std::string fields(const char* name) const {
         const std::string state = name;
         if (state == "CONNECTED") return ",CONNECTED,SUCCESS,10.8.0.2," + profile_.host + "," + profile_.port + ",,";
@@ -237,16 +260,19 @@ private:
     const Profile profile_;
     varnel::test::LoopbackServer server_;
     std::optional<varnel::test::LoopbackConnection> client_;
+    const std::string password_;
+    bool loggedIn_ = false;
     bool stateOn_ = false;
     bool commandSeen_ = false;
     std::size_t next_ = 0;
     const char* current_ = kSteps[0].name;
 };
 
-int connect(Log& log, const Profile& profile, std::uint16_t port, Clock::time_point start) {
+int connect(Log& log, const Profile& profile, const Options& options, Clock::time_point start) {
+    const std::uint16_t port = options.port;
     std::optional<ManagementSession> session;
     try {
-        session.emplace(log, profile, port);
+        session.emplace(log, profile, port, options.passwordFile.empty() ? std::string() : fileLine(options.passwordFile, 0));
     } catch (const std::runtime_error&) {
         log.line("MANAGEMENT: Socket bind failed on local address [AF_INET]127.0.0.1:" + std::to_string(port) + ": Address already in use");
         log.line("Exiting due to fatal error");
@@ -286,8 +312,8 @@ int main(int argc, char** argv) {
     log.line("Command line: " + options.commandLine);
     const std::string remote = "[AF_INET]" + profile->host + ":" + profile->port;
 
-    if (behaviour == "connect" || (behaviour == "auth-failed" && secondLine(options.authFile) == "secret"))
-        return connect(log, *profile, options.port, start);
+    if (behaviour == "connect" || (behaviour == "auth-failed" && fileLine(options.authFile, 1) == "secret"))
+        return connect(log, *profile, options, start);
     if (behaviour == "auth-failed") {
         log.line("TCP/UDP: Preserving recently used remote address: " + remote);
         log.line("UDP link remote: " + remote);

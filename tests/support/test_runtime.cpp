@@ -1,5 +1,6 @@
 #include "support/test_runtime.h"
 
+#include "platform/listener.h"
 #include "support/fake_file_dialog.h"
 #include "support/fake_network.h"
 #include "support/killswitch_service_double.h"
@@ -32,6 +33,7 @@ RuntimeServices testServices(const TestRuntimeParts& parts) {
     services.executablePath = (parts.temp.path() / "bin" / "varnel").native();
     services.discovery = {[](const platform::PathText&) { return platform::PathText(); },
                           [](const platform::PathText&) { return platform::PathText(); }};
+    services.trustListener = platform::listenerIsOpenVpn;
     services.launcher = parts.launcher;
     services.deviceInfo = std::make_shared<BlankDeviceInfo>();
     services.fileDialog = std::make_shared<FakeFileDialog>(std::nullopt);

@@ -145,16 +145,24 @@ TEST_F(StateQuery, ConnectedLineWithoutPrefixReconnectingAndSilence) {
     EXPECT_EQ(query({""}), "connecting");  // no answer at all
 }
 
-TEST(SessionRecovery, ReattachesToAnOpenVpnOnTheManagementPort) {
+TEST(SessionRecovery, ReattachesToAnOpenVpnOnTheManagementPortWithTheSessionsPassword) {
     test::LoopbackServer server;
-    auto runtime = test::makeTestRuntime([&](RuntimeServices& s) { s.managementPort = server.port(); });
+    // The scripted peer plays a trusted OpenVPN; only its password exchange is checked here.
+    auto runtime = test::makeTestRuntime([&](RuntimeServices& s) {
+        s.managementPort = server.port();
+        s.trustListener = [](std::uint16_t, std::uint32_t) { return true; };
+    });
     fs::create_directories(fs::path(runtime->dataFolder.root()));
     std::ofstream(fs::path(runtime->dataFolder.activeRecordFile()), std::ios::binary) << "p7 \r\n";
     std::ofstream(fs::path(runtime->dataFolder.killSwitchRecordFile()), std::ios::binary) << "udp\r\n1194\r\n192.0.2.1\r\n";
+    std::ofstream(fs::path(runtime->dataFolder.managementSecretFile()), std::ios::binary) << "0123abcd\n";
 
     std::thread openvpn([&] {
         test::LoopbackConnection peer = server.accept();
         std::string line;
+        peer.send("ENTER PASSWORD:");
+        if (!peer.readLine(line) || line != "0123abcd") return;
+        peer.send("SUCCESS: password is correct\r\n");
         peer.readLine(line);  // "state"
         peer.send("1765000000,CONNECTED,SUCCESS,10.8.0.2,192.0.2.1,1194,,\r\nEND\r\n");
         while (peer.readLine(line)) {  // the reader's "state on" and "state"

@@ -26,14 +26,14 @@ TEST(OpenVpnCommandLine, PiecesInOrderWithQuotedPaths) {
     const std::string a = "\"" + platform::pathTextToUtf8(auth) + "\"";
     const std::string l = "\"" + platform::pathTextToUtf8(log) + "\"";
 
-    EXPECT_EQ(openVpnParameters(config, auth, log, 11940, true),
+    EXPECT_EQ(openVpnParameters(config, auth, log, 11940, auth, true),
               "--config " + c + " --auth-user-pass " + a + " --log " + l +
-                  " --management 127.0.0.1 11940 --verb 3 --connect-retry 2 --connect-timeout 10"
+                  " --management 127.0.0.1 11940 " + a + " --verb 3 --connect-retry 2 --connect-timeout 10"
                   " --ifconfig-ipv6 fd15:53b6:dead::2/64 fd15:53b6:dead::1 --redirect-gateway ipv6 --block-ipv6" + driver);
-    EXPECT_EQ(openVpnParameters(config, {}, log, 21940, false),
+    EXPECT_EQ(openVpnParameters(config, {}, log, 21940, {}, false),
               "--config " + c + " --log " + l + " --management 127.0.0.1 21940 --verb 3 --connect-retry 2 --connect-timeout 10" + driver);
     // Non-ASCII path text arrives as UTF-8 in the line.
-    EXPECT_NE(openVpnParameters(config, {}, log, 1, false).find("J\xC3\xB6rg"), std::string::npos);
+    EXPECT_NE(openVpnParameters(config, {}, log, 1, {}, false).find("J\xC3\xB6rg"), std::string::npos);
 }
 
 class OpenVpnLocatorTest : public ::testing::Test {

@@ -23,6 +23,7 @@ struct ProcessHandle::State {
     pid_t pid;
     int pidfd;
     bool child;
+    bool viaPkexec = false;
     std::mutex mutex;
     bool reaped = false;
     std::uint32_t exitCode = 0;
@@ -106,6 +107,17 @@ bool waitForExit(const ProcessHandle& process, std::uint32_t timeoutMs) {
 
 std::uint32_t processId(const ProcessHandle& process) { return process.valid() ? static_cast<std::uint32_t>(process.state()->pid) : 0; }
 
+bool requestExit(const ProcessHandle& process) {
+    if (!process.valid()) return false;
+    if (process.state()->pidfd >= 0) return ::syscall(SYS_pidfd_send_signal, process.state()->pidfd, SIGTERM, nullptr, 0) == 0;
+    return ::kill(process.state()->pid, SIGTERM) == 0;
+}
+
+bool exitMeansElevationDismissed(const ProcessHandle& process, std::uint32_t exitCode) {
+    // Only a launch through pkexec can end this way: as root the program runs directly.
+    return process.valid() && process.state()->viaPkexec && exitCode == 126;
+}
+
 ProcessHandle openProcess(std::uint32_t pid) {
     if (pid == 0) return ProcessHandle();
     const int pidfd = openPidfd(static_cast<pid_t>(pid));
@@ -123,7 +135,8 @@ class SpawnLauncher final : public ProcessLauncher {
 public:
     LaunchResult launchElevated(const PathText& program, const std::string& parameters) override {
         std::vector<std::string> args;
-        if (::geteuid() != 0) args.push_back("/usr/bin/pkexec");
+        const bool viaPkexec = ::geteuid() != 0;
+        if (viaPkexec) args.push_back("/usr/bin/pkexec");
         args.push_back(program);
         for (std::string& a : splitParameters(parameters)) args.push_back(std::move(a));
         std::vector<char*> argv;
@@ -148,7 +161,9 @@ public:
         posix_spawnattr_destroy(&attributes);
         posix_spawn_file_actions_destroy(&actions);
         if (error != 0) return LaunchResult{ProcessHandle(), static_cast<std::uint32_t>(error)};
-        return LaunchResult{makeHandle(pid, true), 0};
+        ProcessHandle handle = makeHandle(pid, true);
+        handle.state()->viaPkexec = viaPkexec;
+        return LaunchResult{std::move(handle), 0};
     }
 };
 

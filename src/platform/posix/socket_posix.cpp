@@ -1,4 +1,5 @@
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -15,15 +16,26 @@ void Socket::close() {
     native_ = kNone;
 }
 
-Socket connectLoopback(std::uint16_t port) {
+Socket connectLoopback(std::uint16_t port, int timeoutMs) {
     // Close-on-exec, so that no program we start holds the management connection open.
-    Socket socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    Socket socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
     if (!socket.valid()) return Socket();
+    const int fd = static_cast<int>(socket.native());
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(port);
     ::inet_pton(AF_INET, "127.0.0.1", &address.sin_addr);
-    if (::connect(static_cast<int>(socket.native()), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) return Socket();
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        if (errno != EINPROGRESS) return Socket();
+        pollfd entry{fd, POLLOUT, 0};
+        int ready;
+        do ready = ::poll(&entry, 1, timeoutMs);
+        while (ready < 0 && errno == EINTR);
+        int error = 0;
+        socklen_t length = sizeof error;
+        if (ready <= 0 || ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error != 0) return Socket();
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     return socket;
 }
 

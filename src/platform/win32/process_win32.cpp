@@ -41,6 +41,10 @@ bool waitForExit(const ProcessHandle& process, std::uint32_t timeoutMs) {
 
 std::uint32_t processId(const ProcessHandle& process) { return process.valid() ? GetProcessId(process.state()->handle) : 0; }
 
+bool requestExit(const ProcessHandle& process) { return process.valid() && TerminateProcess(process.state()->handle, 1); }
+
+bool exitMeansElevationDismissed(const ProcessHandle&, std::uint32_t) { return false; }
+
 ProcessHandle openProcess(std::uint32_t pid) {
     return wrap(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
 }

@@ -15,7 +15,7 @@ void Socket::close() {
     native_ = kNone;
 }
 
-Socket connectLoopback(std::uint16_t port) {
+Socket connectLoopback(std::uint16_t port, int timeoutMs) {
     ensureWinsock();
     const SOCKET s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     if (s == INVALID_SOCKET) return Socket();
@@ -26,7 +26,20 @@ Socket connectLoopback(std::uint16_t port) {
     address.sin_family = AF_INET;
     address.sin_port = htons(port);
     inet_pton(AF_INET, "127.0.0.1", &address.sin_addr);
-    if (::connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) return Socket();
+    u_long nonBlocking = 1;
+    ioctlsocket(s, FIONBIO, &nonBlocking);
+    if (::connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        if (WSAGetLastError() != WSAEWOULDBLOCK) return Socket();
+        fd_set writable, failed;
+        FD_ZERO(&writable);
+        FD_ZERO(&failed);
+        FD_SET(s, &writable);
+        FD_SET(s, &failed);
+        timeval timeout{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
+        if (::select(0, nullptr, &writable, &failed, &timeout) <= 0 || !FD_ISSET(s, &writable)) return Socket();
+    }
+    nonBlocking = 0;
+    ioctlsocket(s, FIONBIO, &nonBlocking);
     return socket;
 }
 
