@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "service/command.h"
-#include "service/options.h"
 
 namespace varnel::service {
 namespace {
@@ -96,37 +95,6 @@ TEST(ParseCommand, RefusesEveryLineThatIsNotExactlyACommand) {
         const auto* error = std::get_if<CommandError>(&command);
         ASSERT_NE(error, nullptr) << "accepted: " << line;
         EXPECT_FALSE(error->reason.empty());
-    }
-}
-
-TEST(ServiceOptions, TakeTheClientsSocketByDefaultAndRefuseWhatTheyDoNotKnow) {
-    struct Case {
-        std::vector<std::string> args;
-        std::string environment;
-        bool ok;
-        std::string socket, group;
-        bool status;
-    };
-    const Case cases[] = {
-        {{}, "", true, kDefaultSocketPath, kDefaultGroup, false},
-        {{}, "/tmp/k.sock", true, "/tmp/k.sock", kDefaultGroup, false},
-        {{"--socket", "/a.sock", "--group", "vpn"}, "/tmp/k.sock", true, "/a.sock", "vpn", false},
-        {{"--status"}, "", true, kDefaultSocketPath, kDefaultGroup, true},
-        {{"--socket"}, "", false, "", "", false},
-        {{"--group", ""}, "", false, "", "", false},
-        {{"--verbose"}, "", false, "", "", false},
-    };
-    for (const Case& c : cases) {
-        ServiceOptions options;
-        std::string error;
-        ASSERT_EQ(parseServiceOptions(c.args, c.environment, options, error), c.ok) << error;
-        if (!c.ok) {
-            EXPECT_FALSE(error.empty());
-            continue;
-        }
-        EXPECT_EQ(options.socketPath, c.socket);
-        EXPECT_EQ(options.group, c.group);
-        EXPECT_EQ(options.status, c.status);
     }
 }
 
