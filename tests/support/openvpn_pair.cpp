@@ -64,7 +64,7 @@ std::uint16_t freeLoopbackPort() {
     return probe.port();  // released again when probe goes; the kernel hands ports out in turn
 }
 
-OpenVpnServer::OpenVpnServer() {
+OpenVpnServer::OpenVpnServer(const OpenVpnServerOptions& options) {
     const fs::path d = dir_.path();
     makePki(d);
     // The server's own copy, under a name of its own.
@@ -74,16 +74,21 @@ OpenVpnServer::OpenVpnServer() {
                                      "{ read -r user; read -r pass; } < \"$1\"\n"
                                      "[ \"$user\" = '" << kVpnUser << "' ] && [ \"$pass\" = '" << kVpnPassword << "' ]\n";
     fs::permissions(d / "check.sh", fs::perms::owner_all);
-    port_ = freeLoopbackPort();
-    std::ofstream(d / "server.conf") << "mode server\ntls-server\nproto tcp-server\nlocal 127.0.0.1\nport " << port_
-                                     << "\ndev tun\ntopology subnet\nifconfig 10.213.7.1 255.255.255.0\n"
+    port_ = options.port != 0 ? options.port : freeLoopbackPort();
+    std::ofstream(d / "server.conf") << "mode server\ntls-server\nproto " << options.proto << "\nlocal " << options.local
+                                     << "\nport " << port_ << "\ndev tun\ntopology subnet\nifconfig " << kTunnelAddress
+                                     << " 255.255.255.0\n"
                                         "ifconfig-pool 10.213.7.10 10.213.7.100 255.255.255.0\npush \"topology subnet\"\n"
-                                        "ifconfig-noexec\nroute-noexec\n"
-                                        "ca ca.crt\ncert server.crt\nkey server.key\ndh none\n"
+                                     << (options.configureTun ? "" : "ifconfig-noexec\nroute-noexec\n")
+                                     << "ca ca.crt\ncert server.crt\nkey server.key\ndh none\n"
                                         "verify-client-cert none\nusername-as-common-name\n"
                                         "script-security 2\nauth-user-pass-verify check.sh via-file\n"
                                         "keepalive 10 60\nverb 3\nlog server.log\n";
-    server_ = std::make_unique<ChildProcess>(ChildProcess::start(program.string(), {"--cd", d.string(), "--config", "server.conf"}));
+    std::vector<std::string> command = options.launcher;
+    command.push_back(program.string());
+    command.insert(command.end(), {"--cd", d.string(), "--config", "server.conf"});
+    server_ = std::make_unique<ChildProcess>(
+        ChildProcess::start(command.front(), std::vector<std::string>(command.begin() + 1, command.end())));
     if (!waitUntil([&] { return fileBytes(d / "server.log").find("Initialization Sequence Completed") != std::string::npos; }))
         throw std::runtime_error("the test OpenVPN server did not start:\n" + fileBytes(d / "server.log"));
 }
@@ -92,7 +97,11 @@ OpenVpnServer::~OpenVpnServer() = default;  // the child is killed and reaped wi
 
 std::string OpenVpnServer::clientProfile(const std::string& extraLines) const {
     return "client\ndev null\nproto tcp-client\nremote 127.0.0.1 " + std::to_string(port_) +
-           "\nifconfig-noexec\nroute-noexec\nnobind\nverb 3\n<ca>\n" + fileBytes(dir_.path() / "ca.crt") + "</ca>\n" + extraLines;
+           "\nifconfig-noexec\nroute-noexec\nnobind\nverb 3\n<ca>\n" + caCertificate() + "</ca>\n" + extraLines;
+}
+
+std::string OpenVpnServer::caCertificate() const {
+    return fileBytes(dir_.path() / "ca.crt");
 }
 
 }  // namespace varnel::test

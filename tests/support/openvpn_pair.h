@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "support/child_process.h"
 #include "support/temp_dir.h"
@@ -17,18 +18,30 @@ namespace varnel::test {
 inline constexpr const char* kVpnUser = "alice";
 inline constexpr const char* kVpnPassword = "correct horse";
 
+struct OpenVpnServerOptions {
+    std::vector<std::string> launcher;  // put before the program, e.g. to start it in a namespace
+    std::string local = "127.0.0.1";
+    std::string proto = "tcp-server";
+    std::uint16_t port = 0;     // 0: a free port on loopback
+    bool configureTun = false;  // give the tun device its address, and clients theirs, for real traffic
+};
+
 class OpenVpnServer {
 public:
     // Empty when a real OpenVPN pair can run here.
     static std::string unavailableReason();
 
-    // Starts the server on a free TCP port; throws when it cannot.
-    OpenVpnServer();
+    // Starts the server (by default on a free TCP port on loopback); throws when it cannot.
+    explicit OpenVpnServer(const OpenVpnServerOptions& options = {});
     ~OpenVpnServer();
 
     std::uint16_t port() const { return port_; }
     // A client profile for this server: dev null, no interface or route changes.
     std::string clientProfile(const std::string& extraLines = "") const;
+    // The CA that signed the server's certificate, in PEM, for profiles of other shapes.
+    std::string caCertificate() const;
+    // The server's own address inside the tunnel (clients get theirs from 10.213.7.10 on).
+    static constexpr const char* kTunnelAddress = "10.213.7.1";
     // The path of OpenVPN's own program (the client), as the system would find it.
     static std::string openVpnProgram();
 
