@@ -69,6 +69,7 @@ public:
     void deleteIcon() override {}
     void showBalloon(std::u16string_view, std::u16string_view) override {}
     std::uint32_t trackMenu(const std::vector<TrayMenuEntry>&) override { return 0; }
+    void setMenu(const std::vector<TrayMenuEntry>&) override {}
     bool showMainWindow(std::u16string_view) override { return false; }
     void exitProcess(std::uint32_t code) override { ::_exit(static_cast<int>(code)); }
 
