@@ -41,9 +41,14 @@ constexpr char kNotificationsXml[] = R"xml(<node>
   </interface>
 </node>)xml";
 
-GDBusInterfaceInfo* interfaceFrom(const char* xml) {
-    // Kept for the whole test program, as GDBus keeps it while an object is registered.
-    GDBusNodeInfo* node = g_dbus_node_info_new_for_xml(xml, nullptr);
+// Read once and kept for the whole test program, as GDBus needs it while an object is registered.
+GDBusInterfaceInfo* watcherInterface() {
+    static GDBusNodeInfo* const node = g_dbus_node_info_new_for_xml(kWatcherXml, nullptr);
+    return node->interfaces[0];
+}
+
+GDBusInterfaceInfo* notificationsInterface() {
+    static GDBusNodeInfo* const node = g_dbus_node_info_new_for_xml(kNotificationsXml, nullptr);
     return node->interfaces[0];
 }
 
@@ -151,7 +156,7 @@ FakeStatusNotifierWatcher::FakeStatusNotifierWatcher() {
     if (thread_.bus() == nullptr) return;
     static const GDBusInterfaceVTable table{onCall, onProperty, nullptr, {}};
     thread_.run([this] {
-        object_ = g_dbus_connection_register_object(thread_.bus(), "/StatusNotifierWatcher", interfaceFrom(kWatcherXml),
+        object_ = g_dbus_connection_register_object(thread_.bus(), "/StatusNotifierWatcher", watcherInterface(),
                                                     &table, this, nullptr, nullptr);
     });
 }
@@ -207,7 +212,7 @@ FakeNotificationServer::FakeNotificationServer() {
     static const GDBusInterfaceVTable table{onCall, nullptr, nullptr, {}};
     thread_.run([this] {
         object_ = g_dbus_connection_register_object(thread_.bus(), "/org/freedesktop/Notifications",
-                                                    interfaceFrom(kNotificationsXml), &table, this, nullptr, nullptr);
+                                                    notificationsInterface(), &table, this, nullptr, nullptr);
     });
 }
 

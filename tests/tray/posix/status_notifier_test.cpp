@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
 #include <regex>
 #include <thread>
 
@@ -309,6 +310,27 @@ TEST(DesktopTray, TheBackgroundNoticeIsADesktopNotificationThatOpensTheWindow) {
     EXPECT_EQ(t.notifications.notices().size(), cases.size());
 }
 
+// Sets or removes a variable of this process until restored or destroyed.
+class EnvironmentOverride {
+public:
+    EnvironmentOverride(const char* name, const std::optional<std::string>& value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old;
+        apply(value);
+    }
+    ~EnvironmentOverride() { restore(); }
+    void restore() { apply(old_); }
+
+private:
+    void apply(const std::optional<std::string>& value) {
+        if (value)
+            setenv(name_, value->c_str(), 1);
+        else
+            unsetenv(name_);
+    }
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
 // The shell alone, driven on a thread of its own as the tray thread drives it.
 struct ShellThread {
     std::shared_ptr<platform::TrayShell> shell = platform::systemTrayShell();
@@ -348,12 +370,13 @@ struct ShellThread {
 TEST(DesktopTrayShell, TheIconIsRefusedWithoutABusOrAWatcherWhileMessagesStillFlow) {
     SKIP_WITHOUT_DESKTOP_BUS();
     test::TempDir noRuntimeDir;
-    const std::string address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+    EnvironmentOverride noAddress("DBUS_SESSION_BUS_ADDRESS", std::nullopt);
+    EnvironmentOverride noRuntime("XDG_RUNTIME_DIR", noRuntimeDir.path().string());
     for (const bool bus : {false, true}) {
         SCOPED_TRACE(bus ? "session bus without a watcher" : "no session bus");
-        if (!bus) {
-            unsetenv("DBUS_SESSION_BUS_ADDRESS");
-            setenv("XDG_RUNTIME_DIR", noRuntimeDir.path().c_str(), 1);
+        if (bus) {
+            noAddress.restore();
+            noRuntime.restore();
         }
         std::atomic<int> added{-1};
         {
@@ -366,7 +389,6 @@ TEST(DesktopTrayShell, TheIconIsRefusedWithoutABusOrAWatcherWhileMessagesStillFl
             EXPECT_EQ(s.messages()[0].lParam, 2);
         }
         EXPECT_EQ(added, 0);
-        setenv("DBUS_SESSION_BUS_ADDRESS", address.c_str(), 1);
     }
 }
 
