@@ -28,6 +28,8 @@ struct TrayMenuEntry {
     std::uint32_t flags = 0;
     std::uint32_t id = 0;
     std::vector<TrayMenuEntry> submenu;
+
+    friend bool operator==(const TrayMenuEntry&, const TrayMenuEntry&) = default;
 };
 
 // What the hidden window is made of.
@@ -66,11 +68,16 @@ public:
     // Tray thread. Shows a balloon on the icon without keeping it in the icon's record.
     virtual void showBalloon(std::u16string_view title, std::u16string_view text) = 0;
     // Tray thread. Shows the menu at the cursor and returns the chosen id; 0 when it was dismissed or
-    // could not be shown.
+    // could not be shown (always, where the desktop's panel shows the menu itself).
     virtual std::uint32_t trackMenu(const std::vector<TrayMenuEntry>& menu) = 0;
+    // Tray thread. The menu as it stands now, for a desktop whose panel shows the icon's menu by
+    // itself whenever the user asks (nothing where the menu is shown by trackMenu). A choice made
+    // there comes back as the command message (0x0111) with the id in wParam and 0 in lParam.
+    virtual void setMenu(const std::vector<TrayMenuEntry>& menu) = 0;
 
     // Any thread. Finds the main window by title, shows it and brings it to the foreground; false
-    // when there is no such window.
+    // when there is no such window. On Linux the window is the one the presenter shows
+    // (platform/main_window_presenter.h).
     virtual bool showMainWindow(std::u16string_view title) = 0;
     // Ends the process at once with code; the real shells never return.
     virtual void exitProcess(std::uint32_t code) = 0;

@@ -74,6 +74,9 @@ void refreshTrayIcon(TrayCore& core) {
         std::lock_guard lock(core.trayMutex);
         tip = buildTooltipText(core.state);
     }
+    // Where the desktop's panel shows the menu by itself, it holds the current one before the icon
+    // shows and after every change, since each change of the state ends in a refresh.
+    core.shell->setMenu(buildTrayMenu(takeMenuSnapshot(core)));
     if (core.iconAdded)
         core.shell->modifyIcon(tip);
     else

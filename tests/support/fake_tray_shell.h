@@ -39,6 +39,11 @@ public:
         std::lock_guard lock(mutex_);
         return lastMenu_;
     }
+    // Every menu handed to setMenu, oldest first (kept apart from calls(), which Windows also makes).
+    std::vector<std::vector<platform::TrayMenuEntry>> publishedMenus() const {
+        std::lock_guard lock(mutex_);
+        return publishedMenus_;
+    }
     int windowsCreated() const {
         std::lock_guard lock(mutex_);
         return windowsCreated_;
@@ -130,6 +135,10 @@ public:
         lastMenu_ = menu;
         return menuChoice_;
     }
+    void setMenu(const std::vector<platform::TrayMenuEntry>& menu) override {
+        std::lock_guard lock(mutex_);
+        publishedMenus_.push_back(menu);
+    }
     bool showMainWindow(std::u16string_view title) override {
         record("showMainWindow", title);
         return get(mainWindow_);
@@ -162,6 +171,7 @@ private:
     platform::TrayWindowSpec spec_;
     std::vector<ShellCall> calls_;
     std::vector<platform::TrayMenuEntry> lastMenu_;
+    std::vector<std::vector<platform::TrayMenuEntry>> publishedMenus_;
     bool acceptIcon_ = true;
     bool mainWindow_ = true;
     bool failCreate_ = false;

@@ -12,6 +12,19 @@
 
 namespace varnel::test {
 
+// Every event the host received: its name, with the menuBarAction payload's action and serverId.
+inline std::vector<std::string> trayEventLog(TestHost& host) {
+    std::vector<std::string> log;
+    for (const RecordedEvent& e : host.events()) {
+        std::string line = e.name;
+        if (const JSValueArray* args = e.args.asArray(); args && !args->empty()) {
+            for (const auto& [key, value] : *args->at(0).asObject()) line += " " + key + "=" + *value.asString();
+        }
+        log.push_back(line);
+    }
+    return log;
+}
+
 struct TrayFixture {
     std::shared_ptr<TestRuntime> runtime = makeTestRuntime();
     std::shared_ptr<FakeTrayShell> shell = runtime->trayShell;
@@ -24,18 +37,7 @@ struct TrayFixture {
     void post(std::uint32_t message, std::uintptr_t wParam = 0, std::intptr_t lParam = 0) {
         shell->post(message, wParam, lParam);
     }
-    // Every event's name, with the menuBarAction payload's action and serverId.
-    std::vector<std::string> eventLog() {
-        std::vector<std::string> log;
-        for (const RecordedEvent& e : host.events()) {
-            std::string line = e.name;
-            if (const JSValueArray* args = e.args.asArray(); args && !args->empty()) {
-                for (const auto& [key, value] : *args->at(0).asObject()) line += " " + key + "=" + *value.asString();
-            }
-            log.push_back(line);
-        }
-        return log;
-    }
+    std::vector<std::string> eventLog() { return trayEventLog(host); }
 };
 
 }  // namespace varnel::test

@@ -105,6 +105,25 @@ TEST(TrayThread, ShellRestartAddsTheIconAgain) {
     EXPECT_EQ(callLog(f.shell->calls()), expected);
 }
 
+TEST(TrayThread, EachRefreshOfAShownIconPublishesTheMenuThatAClickWouldTrack) {
+    TrayFixture f;
+    f.host.initialize();
+    ASSERT_TRUE(f.settled());
+    f.host.callAndWait("updateMenuBarMenu", test::args({kTwoServers}));
+    ASSERT_TRUE(f.settled());
+    f.post(kWmTrayCallback, 0, kWmRButtonUp);
+    ASSERT_TRUE(f.settled());
+    f.host.callAndWait("setMenuBarVisible", test::args({false}));
+    f.host.callAndWait("updateMenuBarMenu", test::args({kFrankfurt}));
+    ASSERT_TRUE(f.settled());
+
+    const auto menus = f.shell->publishedMenus();
+    ASSERT_EQ(menus.size(), 2u);  // none while the icon is hidden
+    EXPECT_EQ(menus[0], buildTrayMenu({}));
+    EXPECT_EQ(menus[1], f.shell->lastMenu());
+    EXPECT_EQ(menus[1], buildTrayMenu({false, u"", {{"s1", u"Paris"}, {"s2", u"s2"}}}));
+}
+
 TEST(TrayThread, RacingCallersStartExactlyOneThread) {
     TrayFixture f;
     std::atomic<bool> go{false};

@@ -126,6 +126,9 @@ public:
         return static_cast<std::uint32_t>(chosen);
     }
 
+    // The menu is built at each opening from what trackMenu is given.
+    void setMenu(const std::vector<TrayMenuEntry>&) override {}
+
     bool showMainWindow(std::u16string_view title) override {
         std::u16string storage;
         const HWND window = FindWindowW(nullptr, wide(title, storage));
