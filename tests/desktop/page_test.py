@@ -4,12 +4,14 @@ bundle sees it, every module method reached from the page and answering as `varn
 same call, events from outside reaching the page's listener, the file picker, and the plain page
 shown when the bundle cannot run.
 
-    page_test.py VARNEL_VPN VARNEL
+    page_test.py VARNEL_VPN VARNEL [UNITTEST_ARGS]
 """
 import os
+import re
 import socket
 import subprocess
 import sys
+import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -164,19 +166,28 @@ class Page(unittest.TestCase):
             });""")
         self.assertEqual(heard, {"removed": 0, "kept": 1})
 
-    def test_the_app_picker_is_a_native_dialog_and_a_cancel_resolves_empty(self):
-        self.page.script("""window.__pick = null;
-            window.__varnelHost.call("VarnelTunnel", "pickApp", []).then(function (r) { window.__pick = r; });""")
-        title = "Choose an app to close when the VPN drops"
-        dialog = h.wait_for("the picker", lambda: (h.run("xdotool", "search", "--name", f"^{title}$").split() or [None])[0])
-        h.request_close(int(dialog))
-        self.assertEqual(self.page.wait_script("the answer", "return window.__pick && [window.__pick];"), [{}])
+    def test_the_pickers_are_native_dialogs_with_their_titles_and_a_cancel_resolves_empty(self):
+        for method, title in (("pickApp", "Choose an app to close when the VPN drops"),
+                              ("pickOvpnFile", "Import OpenVPN Profile (.ovpn)")):
+            with self.subTest(method=method):
+                self.page.script("""window.__pick = null;
+                    window.__varnelHost.call("VarnelTunnel", arguments[0], []).then(function (r) { window.__pick = r; });""", method)
+                dialog = h.wait_for("the picker", lambda: (h.run("xdotool", "search", "--name", f"^{re.escape(title)}$").split() or [None])[0])
+                h.request_close(int(dialog))
+                self.assertEqual(self.page.wait_script("the answer", "return window.__pick && [window.__pick];"), [{}])
 
-    def test_the_view_stays_on_the_bundle(self):
+    def test_the_view_stays_inside_the_bundle_folder(self):
         before = self.page.script("return location.href;")
-        self.page.script("location.href = 'https://example.invalid/';")
-        self.assertEqual(self.page.script("return 1;"), 1)
-        self.assertEqual(self.page.script("return location.href;"), before)
+        outside = os.path.join(os.path.dirname(self.program), "outside.html")
+        with open(outside, "w", encoding="utf-8") as f:
+            f.write("<p>outside</p>")
+        for target in ("file://" + outside, "https://example.invalid/"):
+            with self.subTest(target=target):
+                self.page.script("location.href = arguments[0];", target)
+                # A navigation that were let through would have replaced the page by now.
+                time.sleep(1)
+                self.assertEqual(self.page.script("return location.href;"), before)
+                self.assertTrue(self.page.script("return !!window.__varnelHost;"))
 
     def test_the_web_engine_keeps_its_data_with_ours(self):
         data_home = os.environ["XDG_DATA_HOME"]
@@ -213,7 +224,8 @@ class FailurePage(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    if len(sys.argv) != 3:
+    if len(sys.argv) < 3:
         sys.exit(__doc__)
     h.enter_session(extra_tools=["WebKitWebDriver"])
-    unittest.main(argv=sys.argv[:1], verbosity=2)
+    # Anything after the programs is for unittest (test names, -k PATTERN).
+    unittest.main(argv=sys.argv[:1] + sys.argv[3:], verbosity=2)

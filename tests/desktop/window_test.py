@@ -3,7 +3,7 @@
 (--interface=stdio): title, size, minimum size, icon, closing that only hides, a second start that
 brings the first forward and tells the interface, and activateApp.
 
-    window_test.py VARNEL_VPN
+    window_test.py VARNEL_VPN [UNITTEST_ARGS]
 """
 import os
 import re
@@ -91,7 +91,8 @@ class MainWindow(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    if len(sys.argv) != 2:
+    if len(sys.argv) < 2:
         sys.exit(__doc__)
     h.enter_session()
-    unittest.main(argv=sys.argv[:1], verbosity=2)
+    # Anything after the programs is for unittest (test names, -k PATTERN).
+    unittest.main(argv=sys.argv[:1] + sys.argv[2:], verbosity=2)
