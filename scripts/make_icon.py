@@ -2,6 +2,7 @@
 """Draws the application's icon (a shield with a keyhole) and writes it as a multi-size .ico.
 
     scripts/make_icon.py [OUTPUT]     default: src/app/resources/varnel.ico
+    scripts/make_icon.py --png FOLDER SIZE...   one FOLDER/SIZE.png per size (the Linux build's icons)
 
 Nine 32-bit images of 16, 20, 24, 32, 40, 48, 64, 128 and 256 pixels; the 256 one is PNG-compressed
 as the format allows, the others are bitmaps so that every loader reads them. Run it again after
@@ -83,7 +84,16 @@ def png_entry(size):
             chunk(b"IDAT", zlib.compress(bytes(raw), 9)) + chunk(b"IEND", b""))
 
 
+def write_pngs(folder, sizes):
+    for size in sizes:
+        with open(f"{folder}/{size}.png", "wb") as f:
+            f.write(png_entry(size))
+
+
 def main():
+    if len(sys.argv) > 2 and sys.argv[1] == "--png":
+        write_pngs(sys.argv[2], [int(s) for s in sys.argv[3:]])
+        return
     output = sys.argv[1] if len(sys.argv) > 1 else "src/app/resources/varnel.ico"
     images = [png_entry(s) if s == 256 else bitmap_entry(s) for s in SIZES]
     data = struct.pack("<HHH", 0, 1, len(SIZES))

@@ -1,5 +1,4 @@
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
 
 #include "app/commands.h"
@@ -7,13 +6,10 @@
 #include "app/line_reader.h"
 #include "module/runtime.h"
 #include "app/stdio_host.h"
+#include "app/stdio_session.h"
 #include "platform/console.h"
 
 namespace varnel {
-
-namespace {
-constexpr std::size_t kMaxRequestBytes = 16 * 1024 * 1024;
-}
 
 void runHostCommand() {
     platform::useBinaryStdio();
@@ -21,19 +17,7 @@ void runHostCommand() {
     // Lives until the process ends: workers may still answer through it after the input has ended.
     auto* output = new LineOutput(stdout);
     StdioHost host(runtime, [output](std::string line, HostLineKind) { output->write(std::move(line)); });
-
-    LineReader reader(stdin, kMaxRequestBytes);
-    std::string line;
-    for (LineReader::Status status; (status = reader.next(line)) != LineReader::Status::End;) {
-        if (status == LineReader::Status::TooLong)
-            host.hostError(JSValue(), "The request line is longer than 16 MiB.");
-        else
-            host.handleLine(line);
-    }
-    // End of input ends the host at once: what has been answered is written, workers are not awaited.
-    output->close();
-    std::fflush(stdout);
-    std::_Exit(0);
+    serveStandardInput(host, *output);
 }
 
 }  // namespace varnel

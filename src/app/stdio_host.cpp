@@ -1,5 +1,6 @@
 #include "app/stdio_host.h"
 
+#include <algorithm>
 #include <exception>
 
 #include "app/json_reader.h"
@@ -61,9 +62,19 @@ bool isValidId(const JSValue& id) {
 
 }  // namespace
 
-StdioHost::StdioHost(const std::shared_ptr<Runtime>& runtime, HostLineSink sink) : sink_(std::move(sink)) {
+StdioHost::StdioHost(const std::shared_ptr<Runtime>& runtime, HostLineSink sink)
+    : sink_(std::move(sink)), context_(std::make_shared<LineEventContext>(sink_)) {
     addVarnelModules(registry_, runtime);
-    registry_.initializeAll(std::make_shared<LineEventContext>(sink_));
+}
+
+void StdioHost::initializeOnce(const ModuleRegistry::Module& module) {
+    if (std::find(initialized_.begin(), initialized_.end(), &module) != initialized_.end()) return;
+    initialized_.push_back(&module);
+    for (const auto& initializer : module.initializers) initializer(context_);
+}
+
+void StdioHost::initializeModules() {
+    for (const auto& module : registry_.modules()) initializeOnce(*module);
 }
 
 void StdioHost::hostError(const JSValue& id, std::string_view sentence) {
@@ -101,6 +112,7 @@ void StdioHost::handleRequest(const JSValueObject& request) {
 
     const ModuleRegistry::Module* module = registry_.find(moduleName);
     if (module == nullptr) return hostError(id, "Unknown module: " + moduleName + ".");
+    initializeOnce(*module);
     if (methodName == "getConstants" && !module->constantProviders.empty()) return answerConstants(id, *module);
     const MethodDelegate* method = registry_.findMethod(moduleName, methodName);
     if (method == nullptr) return hostError(id, "Unknown method: " + moduleName + "." + methodName + ".");

@@ -1,12 +1,14 @@
 #pragma once
 // The JSON-lines host: one request per line in, one answer or event per line out. It loads the
 // modules like any host and answers each request by calling the method on the calling thread (the
-// interface thread); worker methods answer later from their own threads.
+// interface thread); worker methods answer later from their own threads. A module is initialised
+// when the first request for it comes, as a host loads a module when the interface first uses it.
 
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/module_registry.h"
 #include "bridge/js_value.h"
@@ -21,7 +23,8 @@ using HostLineSink = std::function<void(std::string line, HostLineKind kind)>;
 
 class StdioHost {
 public:
-    // Loads and initialises the modules; events flow from here on.
+    // Loads the modules; each is initialised at its first request (for VarnelTunnel: its event
+    // senders bound and the tray thread started), and events flow from then on.
     StdioHost(const std::shared_ptr<Runtime>& runtime, HostLineSink sink);
 
     // One input line, with or without its CR.
@@ -30,12 +33,21 @@ public:
     void handleRequest(const JSValueObject& request);
     // Answers a line that could not be taken as a request.
     void hostError(const JSValue& id, std::string_view sentence);
+    // Initialises every module that has not been yet, as if each had been asked for: for a host
+    // whose interface could not start, so that the tray and its events still work.
+    void initializeModules();
+
+    const ModuleRegistry& registry() const { return registry_; }
 
 private:
     void answerConstants(const JSValue& id, const ModuleRegistry::Module& module);
+    void initializeOnce(const ModuleRegistry::Module& module);
 
     HostLineSink sink_;
     ModuleRegistry registry_;
+    ReactContextPtr context_;
+    // The modules initialised so far; touched on the interface thread only.
+    std::vector<const ModuleRegistry::Module*> initialized_;
 };
 
 }  // namespace varnel

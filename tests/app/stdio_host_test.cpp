@@ -91,11 +91,42 @@ TEST_F(StdioHostTest, EveryTableMethodAnswersWithoutAHostError) {
 }
 
 TEST_F(StdioHostTest, EventsBecomeEventLines) {
+    host.handleLine(R"({"id":1,"method":"requestNotificationPermission"})");
     runtime->events->EmitMenuBarAction(JSValueObject{{"type", JSValue("exit")}, {"id", JSValue(3000)}});
     EXPECT_EQ(output.last().first, R"({"event":"menuBarAction","args":[{"id":3000,"type":"exit"}]})");
     EXPECT_EQ(output.last().second, HostLineKind::Event);
     runtime->events->EmitAppWindowDidShow();
     EXPECT_EQ(output.last().first, R"({"event":"appWindowDidShow","args":[]})");
+}
+
+TEST_F(StdioHostTest, TheTunnelModuleIsInitialisedByItsFirstRequestAndNotBefore) {
+    const auto lineCount = [&] {
+        std::lock_guard lock(output.mutex);
+        return output.lines.size();
+    };
+    const auto eventsFlow = [&] {
+        const std::size_t before = lineCount();
+        runtime->events->EmitAppWindowDidShow();
+        return lineCount() > before;
+    };
+    const auto trayStarted = [&] { return runtime->tray.core()->trayThreadStarted.load(); };
+    EXPECT_FALSE(eventsFlow());
+    host.handleLine(R"({"id":1,"module":"VarnelBuildConfig","method":"getConstants"})");
+    EXPECT_FALSE(eventsFlow());
+    EXPECT_FALSE(trayStarted());
+    // Even a request the module cannot answer is a use of the module.
+    host.handleLine(R"({"id":2,"method":"noSuchMethod"})");
+    EXPECT_TRUE(eventsFlow());
+    EXPECT_TRUE(trayStarted());
+}
+
+TEST_F(StdioHostTest, InitializingTheModulesWithoutARequestLetsEventsFlow) {
+    host.initializeModules();
+    host.initializeModules();
+    runtime->events->EmitAppWindowDidShow();
+    std::lock_guard lock(output.mutex);
+    ASSERT_EQ(output.lines.size(), 1u);
+    EXPECT_EQ(output.lines[0].first, R"({"event":"appWindowDidShow","args":[]})");
 }
 
 }  // namespace
