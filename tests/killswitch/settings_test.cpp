@@ -53,6 +53,14 @@ TEST_F(KillSwitchSettings, TurningOffSendsDisableEvenWhenNoTunnelEverRan) {
     EXPECT_EQ(service.received(), Lines{"DISABLE\n"});
 }
 
+TEST_F(KillSwitchSettings, AServiceThatNeverAnswersDoesNotHoldTheSettingOrTheCallsAfterIt) {
+    service.setMute(true);
+    set("setKillSwitchEnabled", false);
+    service.setMute(false);
+    set("setKillSwitchEnabled", false);
+    EXPECT_EQ(service.received(), (Lines{"DISABLE\n", "DISABLE\n"}));
+}
+
 TEST_F(KillSwitchSettings, TurningOnSendsEnableOnlyWhileConnectedToAKnownServer) {
     struct Case {
         const char* status;
