@@ -2,6 +2,7 @@
 // Paths and whole-file access for the data folder. Path text is what the system's file calls take:
 // UTF-16 units on Windows, bytes on Linux.
 
+#include <cstddef>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -35,10 +36,23 @@ std::string pathTextForMessage(const PathText& text);
 // Creates the folder and every missing level above it. On Linux each level it creates is 0700.
 std::error_code createDirectories(const PathText& path);
 
-// Creates or truncates the file and writes the bytes unchanged; false when it cannot. On Linux a new
-// file is 0600.
-bool writeWholeFile(const PathText& path, std::string_view bytes);
-// The file's bytes unchanged; empty when it cannot be opened.
-std::optional<std::string> readWholeFile(const PathText& path);
+// Replaces the file's content with the bytes, atomically: they go to a fresh temporary file in the
+// same folder (created exclusively; 0600 on Linux), which is flushed to the disk and renamed over
+// the file. Readers see the old bytes or the new ones, never a mix; a failed write leaves the old
+// content and no temporary file; a link in the file's place is replaced, not followed. Returns
+// nothing when written, else the system's text for what failed (such as "No space left on device").
+std::optional<std::string> replaceWholeFile(const PathText& path, std::string_view bytes);
+// The same for writers that do not report a failure.
+inline bool writeWholeFile(const PathText& path, std::string_view bytes) { return !replaceWholeFile(path, bytes); }
+
+inline constexpr std::size_t kAnyFileSize = static_cast<std::size_t>(-1);
+// Whether a link in the last component of a path is followed (secrets are never read through one).
+enum class FinalLink { Follow, Refuse };
+
+// The bytes of a regular file, unchanged. Nothing when it cannot be opened, is not a regular file (a
+// folder, FIFO or device: these are never waited on), holds more than maxBytes, or is a link that
+// is to be refused.
+std::optional<std::string> readWholeFile(const PathText& path, std::size_t maxBytes = kAnyFileSize,
+                                         FinalLink link = FinalLink::Follow);
 
 }  // namespace varnel::platform

@@ -14,6 +14,9 @@ inline constexpr int kKillSwitchOpenAttempts = 6;
 inline constexpr unsigned kKillSwitchBusyWaitMs = 500;
 // The single read takes at most this many bytes of the reply.
 inline constexpr std::size_t kKillSwitchReplyMax = 255;
+// How long the service has to take the command and answer it; after that the reply is empty, as
+// from an absent service, so that a hung service never holds its caller.
+inline constexpr unsigned kKillSwitchReplyTimeoutMs = 3000;
 
 // "\\.\pipe\VarnelKillSwitch" on Windows; $VARNEL_KILLSWITCH_SOCKET or "/run/VarnelKillSwitch.sock"
 // on Linux. UTF-8.
@@ -25,8 +28,10 @@ struct KillSwitchReply {
 };
 
 // Opens the channel (waiting kKillSwitchBusyWaitMs after each busy open, at most
-// kKillSwitchOpenAttempts opens), writes the bytes with one write and reads once. onBusy, when
-// given, is told the number of each open that found the service busy, before the wait that follows.
+// kKillSwitchOpenAttempts opens), writes the bytes with one write and reads once, giving up on both
+// after kKillSwitchReplyTimeoutMs. A channel that does not exist, or (Linux) a socket file nobody
+// listens on, is an absent service: one failed open. onBusy, when given, is told the number of each
+// open that found the service busy, before the wait that follows.
 KillSwitchReply exchangeKillSwitchBytes(const std::string& channel, std::string_view bytes,
                                         const std::function<void(int opens)>& onBusy = nullptr);
 

@@ -15,8 +15,9 @@ namespace varnel::service {
 
 // A command line is far shorter than this; more without a line feed is not a command.
 inline constexpr std::size_t kRequestLineMax = 4096;
-// How long a client has to send its whole line.
-inline constexpr int kRequestTimeoutMs = 3000;
+// How long a client has to send its whole line: shorter than the client waits for its reply, so
+// even a client that sent half a line hears why it was refused.
+inline constexpr int kRequestTimeoutMs = 2000;
 // The client reads the reply once, into 255 bytes.
 inline constexpr std::size_t kReplyMax = 255;
 

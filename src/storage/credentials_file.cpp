@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "storage/stored_file.h"
 #include "storage/text_mode.h"
 
 namespace varnel::storage {
@@ -11,19 +12,28 @@ PathText authFile(const DataFolder& data, std::string_view profileId) {
     return DataFolder::child(data.profileDir(profileId), "auth.txt");
 }
 
-void writeAuthFile(const PathText& path, std::string_view username, std::string_view password) {
+namespace {
+
+std::string authFileBytes(std::string_view username, std::string_view password) {
     std::string bytes;
     bytes.reserve(username.size() + password.size() + 2);
     bytes.append(username).append("\n").append(password).append("\n");
-    platform::writeWholeFile(path, bytes);  // a failed write is not reported
+    return bytes;
+}
+
+}  // namespace
+
+void writeAuthFile(const PathText& path, std::string_view username, std::string_view password) {
+    platform::writeWholeFile(path, authFileBytes(username, password));  // a failed write is not reported
 }
 
 void saveOvpnAuth(const DataFolder& data, std::string_view profileId, std::string_view username, std::string_view password) {
-    writeAuthFile(authFile(data, profileId), username, password);
+    writeStoredFile(authFile(data, profileId), authFileBytes(username, password));
 }
 
 JSValueObject readOvpnAuth(const DataFolder& data, std::string_view profileId) {
-    const auto bytes = platform::readWholeFile(authFile(data, profileId));
+    // Never read through a link: it could point at another user's secret.
+    const auto bytes = platform::readWholeFile(authFile(data, profileId), kAuthFileMaxBytes, platform::FinalLink::Refuse);
     if (!bytes) throw std::runtime_error(kAuthFileNotFound);
     const std::string text = foldCrLf(*bytes);
     // The first two lines; a line that is not there reads as empty, and what follows is ignored.

@@ -15,10 +15,13 @@ inline constexpr const char* kAuthFileNotFound = "Auth file not found";
 // The file's path; creates the profile folder (also when the file is only to be read).
 PathText authFile(const DataFolder& data, std::string_view profileId);
 
-// Writes the two lines to path, creating or truncating it; a failed write is not reported.
+// Replaces path with the two lines, atomically (never writing through a link); a failed write is
+// not reported.
 void writeAuthFile(const PathText& path, std::string_view username, std::string_view password);
+// The same, throwing "Could not write FILE: REASON" when the write fails.
 void saveOvpnAuth(const DataFolder& data, std::string_view profileId, std::string_view username, std::string_view password);
-// {"username", "password"}; throws std::runtime_error(kAuthFileNotFound) when the file cannot be read.
+// {"username", "password"}; throws std::runtime_error(kAuthFileNotFound) when the file cannot be read,
+// is not a regular file, is a link, or is larger than any credentials file.
 JSValueObject readOvpnAuth(const DataFolder& data, std::string_view profileId);
 
 }  // namespace varnel::storage

@@ -1,6 +1,7 @@
 #include "storage/data_folder.h"
 
 #include "storage/fs_error.h"
+#include "storage/profile_names.h"
 
 namespace varnel::storage {
 
@@ -23,6 +24,7 @@ PathText DataFolder::created(PathText folder) {
 PathText DataFolder::profilesDir() const { return created(child(root_, "profiles")); }
 
 PathText DataFolder::profileDir(std::string_view profileId) const {
+    checkProfileId(profileId);
     return created(child(child(root_, "profiles"), profileId));
 }
 

@@ -21,7 +21,9 @@ public:
 
     // The profiles folder, created if missing. Throws FsError("create_directories").
     PathText profilesDir() const;
-    // One profile's folder (the id's bytes as path text), created if missing. Throws FsError.
+    // One profile's folder (the id's bytes as path text), created if missing. Throws Rejection for an
+    // id that is not one plain folder name (storage/profile_names.h), before creating anything, and
+    // FsError.
     PathText profileDir(std::string_view profileId) const;
     // The user defaults folder, created if missing. Throws FsError.
     PathText prefsDir() const;

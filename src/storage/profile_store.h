@@ -9,15 +9,19 @@
 
 namespace varnel::storage {
 
+// Every method that takes a profile id or a file name throws Rejection for one that is not plain
+// (storage/profile_names.h) before touching the disk; a write that fails throws
+// "Could not write FILE: REASON" and leaves the old content.
+
 // Stores the configuration bytes under fileName; returns {"configPath", "fileName"}.
 JSValueObject saveOvpnProfile(const DataFolder& data, std::string_view profileId, std::string_view content,
                               std::string_view fileName);
 void saveOvpnProfileMeta(const DataFolder& data, std::string_view profileId, std::string_view metaJson);
-// Every profile folder that holds meta.json, as {"_raw": text}, in listing order. Never throws: a
-// failure ends the walk and what was gathered is the answer.
+// Every profile folder that holds a readable meta.json, as {"_raw": text}, in listing order. Never
+// throws: an entry that cannot be read is skipped, a failed listing ends the walk, and what was
+// gathered is the answer.
 JSValueArray listSavedOvpnProfiles(const DataFolder& data);
-// Removes the profile's folder with everything in it. Throws Rejection for an id that
-// could name anything but one folder inside the profiles folder, before touching the disk.
+// Removes the profile's folder with everything in it.
 void deleteOvpnProfile(const DataFolder& data, std::string_view profileId);
 
 }  // namespace varnel::storage

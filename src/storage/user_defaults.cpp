@@ -1,5 +1,7 @@
 #include "storage/user_defaults.h"
 
+#include "storage/stored_file.h"
+
 namespace varnel::storage {
 
 namespace {
@@ -23,11 +25,11 @@ std::string prefFileName(std::string_view key) {
 }
 
 void writeUserDefaults(const DataFolder& data, std::string_view key, std::string_view value) {
-    platform::writeWholeFile(prefFile(data, key), value);  // a failed write is not reported
+    writeStoredFile(prefFile(data, key), value);
 }
 
 std::string readUserDefaults(const DataFolder& data, std::string_view key) {
-    return platform::readWholeFile(prefFile(data, key)).value_or(std::string());
+    return platform::readWholeFile(prefFile(data, key), kUserDefaultMaxBytes).value_or(std::string());
 }
 
 }  // namespace varnel::storage

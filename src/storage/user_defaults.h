@@ -12,8 +12,10 @@ namespace varnel::storage {
 // "pref". Keys that differ only in replaced bytes share a file.
 std::string prefFileName(std::string_view key);
 
+// Throws "Could not write FILE: REASON" when the value cannot be stored; the old value then stays.
 void writeUserDefaults(const DataFolder& data, std::string_view key, std::string_view value);
-// The stored bytes; "" when the key was never written or its file cannot be read.
+// The stored bytes; "" when the key was never written or its file cannot be read (not a regular
+// file, or larger than 16 MiB).
 std::string readUserDefaults(const DataFolder& data, std::string_view key);
 
 }  // namespace varnel::storage

@@ -69,6 +69,15 @@ TEST_F(KillSwitchTest, TurningOffSendsDisableAndTurningOnSendsEnableOnlyWhileCon
     EXPECT_EQ(service.received(), (Lines{"DISABLE\n", "ENABLE udp 1194 1 192.0.2.1 " + kProgram + "\n"}));
 }
 
+TEST_F(KillSwitchTest, AServiceThatNeverAnswersDoesNotHoldTheSettingOrTheCommandsAfterIt) {
+    KillSwitch& k = make(service.channel());
+    service.setMute(true);
+    EXPECT_EQ(k.setEnabled(false, [] { return false; }), (JSValueObject{{"enabled", JSValue(false)}}));
+    service.setMute(false);
+    k.setEnabled(false, [] { return false; });
+    EXPECT_EQ(service.received(), (Lines{"DISABLE\n", "DISABLE\n"}));
+}
+
 TEST_F(KillSwitchTest, Ipv6SettingIsStoredAndSendsNothing) {
     KillSwitch& k = withServer("udp", 1194, "192.0.2.1");
     EXPECT_EQ(k.setBlockIpv6(false), (JSValueObject{{"enabled", JSValue(false)}}));

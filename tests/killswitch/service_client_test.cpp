@@ -34,13 +34,19 @@ TEST(KillSwitchChannel, ReadsOnceAndAtMost255Bytes) {
     EXPECT_EQ(exchangeKillSwitchBytes(service.channel(), "DISABLE\n").bytes, longest);
 }
 
-TEST(KillSwitchChannel, SilentServiceGivesAnEmptyReplyAfterTakingTheCommand) {
-    KillSwitchServiceDouble service;
-    service.setSilent(true);
-    const auto reply = exchangeKillSwitchBytes(service.channel(), "DISABLE\n");
-    EXPECT_EQ(reply.bytes, "");
-    EXPECT_EQ(reply.opens, 1);
-    EXPECT_EQ(service.received(), std::vector<std::string>{"DISABLE\n"});
+// A service that takes the command and closes without a word, or never answers at all (hung, or not
+// the service): the reply is empty, as with an absent service, and the caller is not held.
+TEST(KillSwitchChannel, ServiceThatTakesTheCommandButNeverAnswersGivesAnEmptyReply) {
+    for (const bool mute : {false, true}) {
+        SCOPED_TRACE(mute ? "mute" : "silent");
+        KillSwitchServiceDouble service;
+        if (mute) service.setMute(true);
+        else service.setSilent(true);
+        const auto reply = exchangeKillSwitchBytes(service.channel(), "DISABLE\n");
+        EXPECT_EQ(reply.bytes, "");
+        EXPECT_EQ(reply.opens, 1);
+        EXPECT_EQ(service.received(), std::vector<std::string>{"DISABLE\n"});
+    }
 }
 
 TEST(KillSwitchChannel, AbsentServiceIsOneFailedOpenWithoutWaiting) {

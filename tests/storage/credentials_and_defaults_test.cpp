@@ -93,12 +93,5 @@ TEST_F(UserDefaults, ValuesRoundTripByteForByteInAFileNamedAfterTheKey) {
     EXPECT_EQ(read("never written"), "");
 }
 
-TEST_F(UserDefaults, DotKeysNameFoldersAndReadEmpty) {
-    for (const char* key : {".", ".."}) {
-        write(key, "lost");
-        EXPECT_EQ(read(key), "");
-    }
-}
-
 }  // namespace
 }  // namespace varnel

@@ -1,9 +1,10 @@
 #pragma once
 // A kill-switch service for tests, on a real named pipe (Windows) or Unix socket (Linux) of its own.
 // A server thread takes one client at a time, records what it was sent up to the first line feed,
-// answers, and waits for the client to close. It can be made busy (every open finds it taken) or
-// silent (it takes the command and closes without answering). For an absent service, use
-// absentKillSwitchChannel().
+// answers, and waits for the client to close. It can be made busy (every open finds it taken),
+// silent (it takes the command and closes without answering) or mute (it takes the command and
+// holds the connection open without answering until the client gives up). For an absent service,
+// use absentKillSwitchChannel().
 // Shared between the test thread and its server thread; Impl's mutex guards the journal and modes.
 
 #include <memory>
@@ -27,6 +28,7 @@ public:
     std::vector<std::string> received() const;
     void setReply(std::string reply);
     void setSilent(bool silent);
+    void setMute(bool mute);
     // Returns once the service is in the asked state: while busy, no client can open the channel.
     // May be called from a client's thread (for example while it waits to open again).
     void setBusy(bool busy);

@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "platform/icmp.h"
+#include "platform/posix/unique_fd.h"
 
 namespace varnel::platform {
 
@@ -28,20 +29,6 @@ std::uint16_t checksum(const std::uint8_t* data, std::size_t size) {
 }
 
 std::uint16_t read16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] << 8 | p[1]); }
-
-class Fd {
-public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 // An unprivileged ICMP datagram socket where the system allows one (net.ipv4.ping_group_range);
 // otherwise a raw socket, which only root may open. The kernel picks the identifier of a datagram

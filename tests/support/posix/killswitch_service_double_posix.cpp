@@ -32,6 +32,7 @@ struct KillSwitchServiceDouble::Impl {
     std::vector<std::string> received;
     std::string reply;
     bool silent = false;
+    bool mute = false;
     bool busyWanted = false;
     bool parked = false;
     bool stopping = false;
@@ -99,15 +100,17 @@ void KillSwitchServiceDouble::Impl::serve(int fd) {
     }
     std::string answer;
     bool answerIt = false;
+    bool holdIt = false;
     {
         std::lock_guard lock(mutex);
         if (!line.empty()) received.push_back(line);
         answer = reply;
-        answerIt = !silent && !line.empty() && line.back() == '\n';
+        holdIt = mute;
+        answerIt = !silent && !mute && !line.empty() && line.back() == '\n';
     }
-    if (answerIt) {
-        (void)::send(fd, answer.data(), answer.size(), MSG_NOSIGNAL);
-        // The client closes once it has read: wait for that, so that no answer is cut short.
+    if (answerIt) (void)::send(fd, answer.data(), answer.size(), MSG_NOSIGNAL);
+    if (answerIt || holdIt) {
+        // The client closes once it has read (or given up): wait for that, so that no answer is cut short.
         char rest[256];
         while (::recv(fd, rest, sizeof rest, 0) > 0) {
         }
@@ -163,6 +166,11 @@ void KillSwitchServiceDouble::setReply(std::string reply) {
 void KillSwitchServiceDouble::setSilent(bool silent) {
     std::lock_guard lock(impl_->mutex);
     impl_->silent = silent;
+}
+
+void KillSwitchServiceDouble::setMute(bool mute) {
+    std::lock_guard lock(impl_->mutex);
+    impl_->mute = mute;
 }
 
 void KillSwitchServiceDouble::setBusy(bool busy) {

@@ -34,6 +34,7 @@ struct KillSwitchServiceDouble::Impl {
     std::vector<std::string> received;
     std::string reply;
     bool silent = false;
+    bool mute = false;
     bool busyWanted = false;
     bool parked = false;
     bool stopping = false;
@@ -91,16 +92,18 @@ void KillSwitchServiceDouble::Impl::serve(HANDLE pipe) {
     while ((line.empty() || line.back() != '\n') && ReadFile(pipe, &c, 1, &n, nullptr) && n == 1) line += c;
     std::string answer;
     bool answerIt = false;
+    bool holdIt = false;
     {
         std::lock_guard lock(mutex);
         if (!line.empty()) received.push_back(line);
         answer = reply;
-        answerIt = !silent && !line.empty() && line.back() == '\n';
+        holdIt = mute;
+        answerIt = !silent && !mute && !line.empty() && line.back() == '\n';
     }
-    if (!answerIt) return;
+    if (!answerIt && !holdIt) return;
     DWORD written = 0;
-    WriteFile(pipe, answer.data(), static_cast<DWORD>(answer.size()), &written, nullptr);
-    // Disconnecting drops what the client has not read yet: wait until it has closed.
+    if (answerIt) WriteFile(pipe, answer.data(), static_cast<DWORD>(answer.size()), &written, nullptr);
+    // Disconnecting drops what the client has not read yet (or, mute, ends its wait): wait until it has closed.
     char rest[256];
     while (ReadFile(pipe, rest, sizeof rest, &n, nullptr)) {
     }
@@ -146,6 +149,11 @@ void KillSwitchServiceDouble::setReply(std::string reply) {
 void KillSwitchServiceDouble::setSilent(bool silent) {
     std::lock_guard lock(impl_->mutex);
     impl_->silent = silent;
+}
+
+void KillSwitchServiceDouble::setMute(bool mute) {
+    std::lock_guard lock(impl_->mutex);
+    impl_->mute = mute;
 }
 
 void KillSwitchServiceDouble::setBusy(bool busy) {
