@@ -1,5 +1,4 @@
 #include <arpa/inet.h>
-#include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -80,22 +79,6 @@ Verdict judge(const std::uint8_t* message, std::size_t size, bool raw, std::uint
 }
 
 }  // namespace
-
-std::optional<Ipv4Address> firstIpv4Address(const std::string& host) {
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    addrinfo* list = nullptr;
-    if (::getaddrinfo(host.c_str(), nullptr, &hints, &list) != 0 || list == nullptr) return std::nullopt;
-    std::optional<Ipv4Address> address;
-    if (list->ai_addr != nullptr && list->ai_addr->sa_family == AF_INET) {
-        const auto* in = reinterpret_cast<const sockaddr_in*>(list->ai_addr);
-        Ipv4Address bytes;
-        std::memcpy(bytes.data(), &in->sin_addr, 4);
-        address = bytes;
-    }
-    ::freeaddrinfo(list);
-    return address;
-}
 
 std::optional<std::uint32_t> icmpEcho(const Ipv4Address& address) {
     const EchoSocket echo = openEchoSocket();

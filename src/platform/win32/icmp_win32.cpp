@@ -7,7 +7,6 @@
 #include <cstring>
 
 #include "platform/icmp.h"
-#include "platform/win32/winsock_session.h"
 
 namespace varnel::platform {
 
@@ -18,23 +17,6 @@ constexpr DWORD kReplyBufferSize = sizeof(ICMP_ECHO_REPLY) + kEchoPayloadSize + 
 static_assert(kReplyBufferSize == 80);
 
 }  // namespace
-
-std::optional<Ipv4Address> firstIpv4Address(const std::string& host) {
-    ensureWinsock();
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    addrinfo* list = nullptr;
-    if (getaddrinfo(host.c_str(), nullptr, &hints, &list) != 0 || list == nullptr) return std::nullopt;
-    std::optional<Ipv4Address> address;
-    if (list->ai_addr != nullptr && list->ai_addr->sa_family == AF_INET) {
-        const auto* in = reinterpret_cast<const sockaddr_in*>(list->ai_addr);
-        Ipv4Address bytes;
-        std::memcpy(bytes.data(), &in->sin_addr, 4);
-        address = bytes;
-    }
-    freeaddrinfo(list);
-    return address;
-}
 
 std::optional<std::uint32_t> icmpEcho(const Ipv4Address& address) {
     const HANDLE icmp = IcmpCreateFile();
