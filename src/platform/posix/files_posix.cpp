@@ -7,6 +7,8 @@
 
 #include <cstdlib>
 
+#include "platform/posix/unique_fd.h"
+
 namespace varnel::platform {
 
 const PathChar kPathSeparator = '/';
@@ -38,41 +40,24 @@ std::error_code createDirectories(const PathText& path) {
 }
 
 bool writeWholeFile(const PathText& path, std::string_view bytes) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0) return false;
-    bool ok = true;
+    const UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
+    if (!fd.valid()) return false;
     for (std::size_t done = 0; done < bytes.size();) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        const ssize_t n = ::write(fd.get(), bytes.data() + done, bytes.size() - done);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            ok = false;
-            break;
-        }
+        if (n <= 0) return false;
         done += static_cast<std::size_t>(n);
     }
-    ::close(fd);
-    return ok;
+    return true;
 }
 
 std::optional<std::string> readWholeFile(const PathText& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
+    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd.valid()) return std::nullopt;
     // A folder opens for reading here but not on Windows; treat it as a file that cannot be opened.
     struct stat st;
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        ::close(fd);
-        return std::nullopt;
-    }
-    std::string bytes;
-    char buffer[8192];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        bytes.append(buffer, static_cast<std::size_t>(n));
-    }
-    ::close(fd);
-    return bytes;
+    if (::fstat(fd.get(), &st) != 0 || S_ISDIR(st.st_mode)) return std::nullopt;
+    return readToEnd(fd);
 }
 
 }  // namespace varnel::platform

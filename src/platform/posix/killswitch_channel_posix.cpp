@@ -10,6 +10,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <thread>
+#include <utility>
+
+#include "platform/posix/unique_fd.h"
 
 namespace varnel::platform {
 
@@ -24,16 +27,15 @@ enum class Open { Connected, Busy, Failed };
 
 // A non-blocking connect, so that a full listen backlog reports EAGAIN instead of blocking; it is a
 // busy service, as a refused connect (a socket file with no listener) is.
-Open connectOnce(const sockaddr_un& address, int& fd) {
-    fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (fd < 0) return Open::Failed;
-    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
-        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+Open connectOnce(const sockaddr_un& address, UniqueFd& connection) {
+    UniqueFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    if (!fd.valid()) return Open::Failed;
+    if (::connect(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+        ::fcntl(fd.get(), F_SETFL, ::fcntl(fd.get(), F_GETFL) & ~O_NONBLOCK);
+        connection = std::move(fd);
         return Open::Connected;
     }
     const int error = errno;
-    ::close(fd);
-    fd = -1;
     return (error == EAGAIN || error == EWOULDBLOCK || error == ECONNREFUSED) ? Open::Busy : Open::Failed;
 }
 
@@ -47,7 +49,7 @@ KillSwitchReply exchangeKillSwitchBytes(const std::string& channel, std::string_
     if (channel.empty() || channel.size() >= sizeof address.sun_path) return reply;
     std::memcpy(address.sun_path, channel.data(), channel.size());
 
-    int fd = -1;
+    UniqueFd fd;
     for (;;) {
         ++reply.opens;
         const Open result = connectOnce(address, fd);
@@ -60,13 +62,12 @@ KillSwitchReply exchangeKillSwitchBytes(const std::string& channel, std::string_
     }
 
     // A service that has gone must not end the process with SIGPIPE; the result is not checked.
-    (void)::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+    (void)::send(fd.get(), bytes.data(), bytes.size(), MSG_NOSIGNAL);
     char buffer[kKillSwitchReplyMax];
     ssize_t n;
-    do n = ::recv(fd, buffer, sizeof buffer, 0);
+    do n = ::recv(fd.get(), buffer, sizeof buffer, 0);
     while (n < 0 && errno == EINTR);
     if (n > 0) reply.bytes.assign(buffer, static_cast<std::size_t>(n));
-    ::close(fd);
     return reply;
 }
 

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "platform/files.h"
+#include "platform/win32/unique_handle.h"
 
 namespace varnel::platform {
 
@@ -12,11 +13,11 @@ KillSwitchReply exchangeKillSwitchBytes(const std::string& channel, std::string_
                                         const std::function<void(int opens)>& onBusy) {
     KillSwitchReply reply;
     const PathText name = utf8ToPathText(channel);
-    HANDLE pipe = INVALID_HANDLE_VALUE;
+    UniqueHandle pipe;
     for (;;) {
         ++reply.opens;
-        pipe = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-        if (pipe != INVALID_HANDLE_VALUE) break;
+        pipe.reset(CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        if (pipe.valid()) break;
         if (GetLastError() != ERROR_PIPE_BUSY) return reply;
         if (onBusy) onBusy(reply.opens);
         if (reply.opens == kKillSwitchOpenAttempts) return reply;
@@ -24,11 +25,10 @@ KillSwitchReply exchangeKillSwitchBytes(const std::string& channel, std::string_
     }
 
     DWORD written = 0;
-    WriteFile(pipe, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);  // not checked
+    WriteFile(pipe.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);  // not checked
     char buffer[kKillSwitchReplyMax];
     DWORD read = 0;
-    if (ReadFile(pipe, buffer, sizeof buffer, &read, nullptr) && read > 0) reply.bytes.assign(buffer, read);
-    CloseHandle(pipe);
+    if (ReadFile(pipe.get(), buffer, sizeof buffer, &read, nullptr) && read > 0) reply.bytes.assign(buffer, read);
     return reply;
 }
 

@@ -17,16 +17,16 @@ void Socket::close() {
 
 Socket connectLoopback(std::uint16_t port) {
     ensureWinsock();
-    const SOCKET s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    if (s == INVALID_SOCKET) return Socket();
+    // INVALID_SOCKET is all ones, which is Socket's none.
+    Socket socket(static_cast<Socket::Native>(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP)));
+    if (!socket.valid()) return Socket();
     // Not inherited, so that no program we start holds the management connection open.
-    SetHandleInformation(reinterpret_cast<HANDLE>(s), HANDLE_FLAG_INHERIT, 0);
-    Socket socket(static_cast<Socket::Native>(s));
+    SetHandleInformation(reinterpret_cast<HANDLE>(raw(socket)), HANDLE_FLAG_INHERIT, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(port);
     inet_pton(AF_INET, "127.0.0.1", &address.sin_addr);
-    if (::connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) return Socket();
+    if (::connect(raw(socket), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) return Socket();
     return socket;
 }
 
