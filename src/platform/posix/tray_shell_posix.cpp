@@ -21,7 +21,7 @@ constexpr std::uint32_t kWmDestroy = 0x0002;
 // is the tray thread's once the window exists.
 class PosixTrayShell final : public TrayShell {
 public:
-    bool createWindow(const TrayWindowSpec&, TrayMessageHandler handler) override {
+    bool createWindow(const TrayWindowClass&, TrayMessageHandler handler) override {
         handler_ = std::move(handler);
         window_ = reinterpret_cast<std::uintptr_t>(this);
         return true;
