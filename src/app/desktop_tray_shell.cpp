@@ -10,7 +10,7 @@ public:
     DesktopTrayShell(std::shared_ptr<platform::TrayShell> system, std::shared_ptr<platform::DesktopWindow> window)
         : system_(std::move(system)), window_(std::move(window)) {}
 
-    bool createWindow(const platform::TrayWindowSpec& spec, platform::TrayMessageHandler handler) override {
+    bool createWindow(const platform::TrayWindowClass& spec, platform::TrayMessageHandler handler) override {
         return system_->createWindow(spec, std::move(handler));
     }
     void runMessageLoop() override { system_->runMessageLoop(); }

@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/text.h"
+
 namespace varnel {
 
 namespace {
@@ -21,24 +23,6 @@ int hexValue(char c) {
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     return -1;
-}
-
-void appendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
 }
 
 // Builds an object from members in text order. Sorting once and then appending keeps a large object
@@ -296,8 +280,8 @@ private:
                 const long low = hex4At(pos_ + 2);
                 if (low >= 0xDC00 && low <= 0xDFFF) {
                     pos_ += 6;
-                    appendUtf8(out, 0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) +
-                                        (static_cast<char32_t>(low) - 0xDC00));
+                    platform::appendUtf8(out, 0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) +
+                                                  (static_cast<char32_t>(low) - 0xDC00));
                     return true;
                 }
             }
@@ -308,7 +292,7 @@ private:
             out += kReplacement;
             return true;
         }
-        appendUtf8(out, static_cast<char32_t>(unit));
+        platform::appendUtf8(out, static_cast<char32_t>(unit));
         return true;
     }
 

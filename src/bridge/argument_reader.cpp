@@ -4,12 +4,11 @@
 #include <cmath>
 #include <limits>
 
+#include "bridge/decimal_integer.h"
 
 namespace varnel {
 
 namespace {
-
-bool isAsciiSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 std::int64_t truncateDouble(double d) {
     constexpr double kTwoTo63 = 9223372036854775808.0;
@@ -21,7 +20,8 @@ std::int64_t truncateDouble(double d) {
 
 std::int64_t readInt64(const JSValue& value) {
     switch (value.type()) {
-        case JSValueType::String: return parseIntegerText(*value.asString());
+        case JSValueType::String:
+            return parseDecimalInteger<std::int64_t>(*value.asString(), AfterDigits::Reject, OutOfRange::NearestLimit);
         case JSValueType::Boolean: return *value.asBoolean() ? 1 : 0;
         case JSValueType::Int64: return *value.asInt64();
         case JSValueType::Double: return truncateDouble(*value.asDouble());
@@ -38,27 +38,6 @@ std::string doubleArgText(double d) {
     while (!text.empty() && text.back() == '0') text.pop_back();
     while (!text.empty() && text.back() == '.') text.pop_back();
     return text;
-}
-
-std::int64_t parseIntegerText(const std::string& text) {
-    std::size_t i = 0;
-    while (i < text.size() && isAsciiSpace(text[i])) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    const std::size_t digitsStart = i;
-    // Accumulate as a negative number so that the 64-bit minimum fits; clamp on overflow.
-    constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
-    std::int64_t acc = 0;
-    bool overflow = false;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        const int digit = text[i] - '0';
-        if (acc < (kMin + digit) / 10) overflow = true;
-        if (!overflow) acc = acc * 10 - digit;
-    }
-    if (i == digitsStart || i != text.size()) return 0;
-    if (overflow) return negative ? kMin : std::numeric_limits<std::int64_t>::max();
-    if (negative) return acc;
-    return acc == kMin ? std::numeric_limits<std::int64_t>::max() : -acc;
 }
 
 std::string readStringArg(const JSValue& value) {

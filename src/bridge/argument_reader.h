@@ -21,9 +21,6 @@ std::vector<std::string> readStringListArg(const JSValue& value);
 // Decimal text of a double as the interface expects it: six decimals, then trailing '0' and '.'
 // characters removed (1.5 -> "1.5", 100.0 -> "100", -0.0 -> "-0").
 std::string doubleArgText(double d);
-// A base-10 integer with optional leading ASCII white space and sign, clamped to the 64-bit range;
-// 0 when any character is left over.
-std::int64_t parseIntegerText(const std::string& text);
 
 template <class T> T readArg(const JSValue& value);
 template <> inline std::string readArg<std::string>(const JSValue& v) { return readStringArg(v); }

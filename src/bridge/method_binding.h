@@ -2,7 +2,6 @@
 // Turns a typed method body into the host's delegate: reads the declared arguments by the coercion
 // rules, creates the promise, and turns any exception into a rejection so nothing reaches the host.
 
-#include <exception>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -21,16 +20,10 @@ void addPromiseMethod(ModuleBuilder& builder, std::string name, Body body) {
     builder.AddMethod(std::move(name), MethodKind::Promise,
                       [body = std::move(body)](const JSValue& args, MethodResultCallback resolve, MethodResultCallback reject) {
                           Promise<Result> promise(std::move(resolve), std::move(reject));
-                          try {
+                          rejectOnException(promise, [&] {
                               std::apply([&](auto&&... values) { body(std::move(values)..., promise); },
                                          readArguments<Args...>(args));
-                          } catch (const Rejection& e) {
-                              promise.reject(e.message());
-                          } catch (const std::exception& e) {
-                              promise.reject(e.what());
-                          } catch (...) {
-                              promise.reject("The operation failed unexpectedly.");
-                          }
+                          });
                       });
 }
 

@@ -17,15 +17,7 @@ namespace varnel {
 template <class T, class Body>
 void startWorker(platform::ThreadLauncher& threads, std::string_view methodName, const Promise<T>& promise, Body body) {
     const bool started = threads.startDetached([promise, body = std::move(body)]() mutable {
-        try {
-            body(promise);
-        } catch (const Rejection& e) {
-            promise.reject(e.message());
-        } catch (const std::exception& e) {
-            promise.reject(e.what());
-        } catch (...) {
-            promise.reject("The operation failed unexpectedly.");
-        }
+        rejectOnException(promise, [&] { body(promise); });
     });
     if (!started) promise.reject("Could not start a thread for " + std::string(methodName) + ".");
 }

@@ -1,7 +1,6 @@
 #include "killswitch/killswitch_file.h"
 
-#include <limits>
-
+#include "bridge/decimal_integer.h"
 #include "platform/files.h"
 
 namespace varnel::killswitch {
@@ -12,24 +11,6 @@ namespace {
 std::string trimmedEnd(std::string_view text) {
     const std::size_t end = text.find_last_not_of("\r\n ");
     return std::string(end == std::string_view::npos ? std::string_view() : text.substr(0, end + 1));
-}
-
-// A base-10 number after optional blanks and a sign, up to the first other character; 0 when there
-// is none or it does not fit in 32 bits.
-std::int32_t portValue(std::string_view text) {
-    std::size_t i = text.find_first_not_of(" \t\v\f\r\n");
-    if (i == std::string_view::npos) return 0;
-    const bool negative = text[i] == '-';
-    if (text[i] == '-' || text[i] == '+') ++i;
-    if (i >= text.size() || text[i] < '0' || text[i] > '9') return 0;
-    std::int64_t value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        value = value * 10 + (text[i] - '0');
-        if (value > std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1) return 0;
-    }
-    if (negative) value = -value;
-    if (value > std::numeric_limits<std::int32_t>::max() || value < std::numeric_limits<std::int32_t>::min()) return 0;
-    return static_cast<std::int32_t>(value);
 }
 
 }  // namespace
@@ -50,7 +31,8 @@ KillSwitchRecord parseKillSwitchRecord(std::string_view bytes) {
     }
     KillSwitchRecord record;
     record.protocol = trimmedEnd(lines[0]);
-    record.port = portValue(trimmedEnd(lines[1]));
+    // A port that does not fit in 32 bits is no port, rather than some other one.
+    record.port = parseDecimalInteger<std::int32_t>(trimmedEnd(lines[1]), AfterDigits::Ignore, OutOfRange::Zero);
     record.addresses = trimmedEnd(lines[2]);
     return record;
 }

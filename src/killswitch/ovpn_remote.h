@@ -21,8 +21,4 @@ OvpnRemote readOvpnRemote(const platform::PathText& configPath);
 // The same, for configuration text already read (CR LF already folded).
 OvpnRemote parseOvpnRemote(std::string_view text);
 
-// A decimal integer at the start of text, as a stream reads one: an optional sign, then digits up
-// to the first other character; 0 when there are no digits, the nearest limit when out of range.
-std::int32_t leadingInt32(std::string_view text);
-
 }  // namespace varnel::killswitch

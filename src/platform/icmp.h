@@ -1,18 +1,13 @@
 #pragma once
-// One ICMP echo request to an IPv4 address, and the IPv4 name look-up that precedes it.
+// One ICMP echo request to an IPv4 address (platform/resolver.h finds the address).
 
-#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
-#include <string>
+
+#include "platform/resolver.h"
 
 namespace varnel::platform {
-
-using Ipv4Address = std::array<std::uint8_t, 4>;
-
-// getaddrinfo with the host's bytes unchanged, IPv4 only; the first entry's address, or none when the
-// name does not resolve or has no IPv4 address.
-std::optional<Ipv4Address> firstIpv4Address(const std::string& host);
 
 // The payload and time-out every echo uses: 32 zero bytes, 2000 ms.
 inline constexpr std::size_t kEchoPayloadSize = 32;

@@ -11,4 +11,7 @@ namespace varnel::platform {
 std::u16string utf8ToWide(std::string_view utf8);
 std::string wideToUtf8(std::u16string_view wide);
 
+// Appends the UTF-8 bytes of one code point; surrogates are the caller's to have replaced.
+void appendUtf8(std::string& out, char32_t codePoint);
+
 }  // namespace varnel::platform

@@ -33,7 +33,7 @@ struct TrayMenuEntry {
 };
 
 // What the hidden window is made of.
-struct TrayWindowSpec {
+struct TrayWindowClass {
     std::u16string_view windowClass;     // how a second start of the application finds the window
     std::uint32_t callbackMessage = 0;   // the message through which the shell reports on the icon
     std::uint16_t iconResource = 0;      // the executable's icon group shown in the notification area
@@ -46,7 +46,7 @@ public:
     virtual ~TrayShell() = default;
 
     // Tray thread. Creates the hidden window whose messages go to handler; false when it cannot.
-    virtual bool createWindow(const TrayWindowSpec& windowSpec, TrayMessageHandler handler) = 0;
+    virtual bool createWindow(const TrayWindowClass& windowSpec, TrayMessageHandler handler) = 0;
     // Tray thread. Dispatches messages until the loop is told to end; the window is then destroyed
     // (so the handler sees the destroy message) and the call returns.
     virtual void runMessageLoop() = 0;

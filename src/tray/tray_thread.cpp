@@ -33,8 +33,8 @@ bool handleTrayMessage(TrayCore& core, const platform::TrayWindowMessage& messag
 // Holds the core for as long as the thread runs.
 void trayThreadMain(const std::shared_ptr<TrayCore>& core) {
     TrayCore* self = core.get();
-    const platform::TrayWindowSpec windowSpec{kTrayWindowClass, kWmTrayCallback, kTrayIconResource};
-    core->shell->createWindow(windowSpec, [self](const platform::TrayWindowMessage& message) {
+    const platform::TrayWindowClass window{kTrayWindowClass, kWmTrayCallback, kTrayIconResource};
+    core->shell->createWindow(window, [self](const platform::TrayWindowMessage& message) {
         return handleTrayMessage(*self, message);
     });
     refreshTrayIcon(*core);

@@ -5,6 +5,7 @@
 
 #include "bridge/worker.h"
 #include "platform/icmp.h"
+#include "platform/resolver.h"
 
 namespace varnel::util {
 

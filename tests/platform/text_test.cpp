@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <string>
+#include <utility>
+
 namespace varnel::platform {
 namespace {
 
@@ -24,6 +28,21 @@ TEST(TextConversion, IllFormedUtf8BecomesTheReplacementCharacter) {
     EXPECT_EQ(utf8ToWide("a\xFF" "b"), u"a\uFFFDb");
     EXPECT_EQ(utf8ToWide("\x80"), u"\uFFFD");
     EXPECT_EQ(utf8ToWide("\xC3"), u"\uFFFD");
+}
+
+TEST(TextConversion, AppendUtf8UsesTheShortestFormAtEachLengthBoundary) {
+    const std::pair<char32_t, std::string> cases[] = {
+        {0x00, std::string(1, '\0')}, {0x7F, "\x7F"},
+        {0x80, "\xC2\x80"},           {0x7FF, "\xDF\xBF"},
+        {0x800, "\xE0\xA0\x80"},      {0xFFFD, "\xEF\xBF\xBD"},
+        {0xFFFF, "\xEF\xBF\xBF"},     {0x10000, "\xF0\x90\x80\x80"},
+        {0x10FFFF, "\xF4\x8F\xBF\xBF"},
+    };
+    for (const auto& [cp, bytes] : cases) {
+        std::string out = "x";
+        appendUtf8(out, cp);
+        EXPECT_EQ(out, "x" + bytes) << std::hex << static_cast<std::uint32_t>(cp);
+    }
 }
 
 }  // namespace

@@ -48,9 +48,9 @@ public:
         std::lock_guard lock(mutex_);
         return windowsCreated_;
     }
-    platform::TrayWindowSpec lastSpec() const {
+    platform::TrayWindowClass lastWindowClass() const {
         std::lock_guard lock(mutex_);
-        return spec_;
+        return windowClass_;
     }
     void clearCalls() {
         std::lock_guard lock(mutex_);
@@ -69,10 +69,10 @@ public:
                syncDone_ >= ticket;
     }
 
-    bool createWindow(const platform::TrayWindowSpec& windowSpec, platform::TrayMessageHandler handler) override {
+    bool createWindow(const platform::TrayWindowClass& windowClass, platform::TrayMessageHandler handler) override {
         std::lock_guard lock(mutex_);
         ++windowsCreated_;
-        spec_ = windowSpec;
+        windowClass_ = windowClass;
         if (failCreate_) return false;
         handler_ = std::move(handler);
         window_ = true;
@@ -168,7 +168,7 @@ private:
     std::condition_variable changed_;
     std::deque<platform::TrayWindowMessage> queue_;
     platform::TrayMessageHandler handler_;
-    platform::TrayWindowSpec spec_;
+    platform::TrayWindowClass windowClass_;
     std::vector<ShellCall> calls_;
     std::vector<platform::TrayMenuEntry> lastMenu_;
     std::vector<std::vector<platform::TrayMenuEntry>> publishedMenus_;

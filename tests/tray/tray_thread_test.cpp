@@ -36,10 +36,10 @@ TEST(TrayThread, InitializeAddsOneIconShowingDisconnected) {
     f.host.initialize();
     ASSERT_TRUE(f.settled());
     EXPECT_EQ(callLog(f.shell->calls()), std::vector<std::string>{"add Varnel VPN - Disconnected"});
-    const platform::TrayWindowSpec windowSpec = f.shell->lastSpec();
-    EXPECT_EQ(windowSpec.windowClass, u"VarnelTrayWindow");
-    EXPECT_EQ(windowSpec.callbackMessage, 0x042Au);
-    EXPECT_EQ(windowSpec.iconResource, 1008);
+    const platform::TrayWindowClass created = f.shell->lastWindowClass();
+    EXPECT_EQ(created.windowClass, u"VarnelTrayWindow");
+    EXPECT_EQ(created.callbackMessage, 0x042Au);
+    EXPECT_EQ(created.iconResource, 1008);
 }
 
 TEST(TrayThread, TooltipFollowsEachMenuDescription) {

@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "platform/file_dialog.h"
+#include "platform/posix/unique_fd.h"
 
 extern char** environ;
 
@@ -33,10 +34,12 @@ std::string zenityFilter(const FileFilter& filter) {
 std::optional<std::string> runDialog(std::vector<std::string> args) {
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0) return std::nullopt;
+    const UniqueFd readEnd(fds[0]);
+    UniqueFd writeEnd(fds[1]);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, writeEnd.get(), 1);
     // GTK's warnings are no concern of our callers.
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     std::vector<char*> argv;
@@ -45,20 +48,10 @@ std::optional<std::string> runDialog(std::vector<std::string> args) {
     pid_t pid = 0;
     const int error = ::posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
-    ::close(fds[1]);
-    if (error != 0) {
-        ::close(fds[0]);
-        return std::nullopt;
-    }
-    std::string output;
-    char buffer[4096];
-    for (;;) {
-        const ssize_t n = ::read(fds[0], buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        output.append(buffer, static_cast<std::size_t>(n));
-    }
-    ::close(fds[0]);
+    // Only the dialog may hold the write end now, so that reading ends when the dialog does.
+    writeEnd.reset();
+    if (error != 0) return std::nullopt;
+    std::string output = readToEnd(readEnd);
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }

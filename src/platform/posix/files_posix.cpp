@@ -83,7 +83,7 @@ std::optional<std::string> readWholeFile(const PathText& path, std::size_t maxBy
     // Non-blocking, so that opening a FIFO does not wait for a writer; it is refused below.
     int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
     if (link == FinalLink::Refuse) flags |= O_NOFOLLOW;
-    const Fd fd(::open(path.c_str(), flags));
+    const UniqueFd fd(::open(path.c_str(), flags));
     if (fd.get() < 0) return std::nullopt;
     // A folder opens for reading here but not on Windows; it too counts as a file that cannot be opened.
     struct stat st;

@@ -1,5 +1,4 @@
 #include <arpa/inet.h>
-#include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -9,6 +8,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <utility>
 
 #include "platform/icmp.h"
 #include "platform/posix/unique_fd.h"
@@ -34,14 +34,14 @@ std::uint16_t read16(const std::uint8_t* p) { return static_cast<std::uint16_t>(
 // otherwise a raw socket, which only root may open. The kernel picks the identifier of a datagram
 // socket and hands it only its own replies; a raw socket sees every ICMP message, so we match them.
 struct EchoSocket {
-    int fd = -1;
+    UniqueFd fd;
     bool raw = false;
 };
 
 EchoSocket openEchoSocket() {
-    const int datagram = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_ICMP);
-    if (datagram >= 0) return {datagram, false};
-    if ((errno == EACCES || errno == EPERM) && ::geteuid() == 0) return {::socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMP), true};
+    UniqueFd datagram(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_ICMP));
+    if (datagram.valid()) return {std::move(datagram), false};
+    if ((errno == EACCES || errno == EPERM) && ::geteuid() == 0) return {UniqueFd(::socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMP)), true};
     return {};
 }
 
@@ -68,26 +68,9 @@ Verdict judge(const std::uint8_t* message, std::size_t size, bool raw, std::uint
 
 }  // namespace
 
-std::optional<Ipv4Address> firstIpv4Address(const std::string& host) {
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    addrinfo* list = nullptr;
-    if (::getaddrinfo(host.c_str(), nullptr, &hints, &list) != 0 || list == nullptr) return std::nullopt;
-    std::optional<Ipv4Address> address;
-    if (list->ai_addr != nullptr && list->ai_addr->sa_family == AF_INET) {
-        const auto* in = reinterpret_cast<const sockaddr_in*>(list->ai_addr);
-        Ipv4Address bytes;
-        std::memcpy(bytes.data(), &in->sin_addr, 4);
-        address = bytes;
-    }
-    ::freeaddrinfo(list);
-    return address;
-}
-
 std::optional<std::uint32_t> icmpEcho(const Ipv4Address& address) {
     const EchoSocket echo = openEchoSocket();
-    if (echo.fd < 0) return std::nullopt;
-    const Fd owner(echo.fd);
+    if (!echo.fd.valid()) return std::nullopt;
 
     // Concurrent echoes on raw sockets all see each other's replies: each gets its own sequence number.
     static std::atomic<std::uint16_t> nextSequence{1};
@@ -110,13 +93,13 @@ std::optional<std::uint32_t> icmpEcho(const Ipv4Address& address) {
 
     using Clock = std::chrono::steady_clock;
     const auto sent = Clock::now();
-    if (::sendto(echo.fd, packet, sizeof packet, 0, reinterpret_cast<const sockaddr*>(&destination), sizeof destination) < 0) return std::nullopt;
+    if (::sendto(echo.fd.get(), packet, sizeof packet, 0, reinterpret_cast<const sockaddr*>(&destination), sizeof destination) < 0) return std::nullopt;
 
     const auto deadline = sent + std::chrono::milliseconds(kEchoTimeoutMs);
     for (;;) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
         if (left <= 0) return std::nullopt;
-        pollfd entry{echo.fd, POLLIN, 0};
+        pollfd entry{echo.fd.get(), POLLIN, 0};
         const int ready = ::poll(&entry, 1, static_cast<int>(left));
         if (ready < 0 && errno == EINTR) continue;
         if (ready <= 0) return std::nullopt;
@@ -124,7 +107,7 @@ std::optional<std::uint32_t> icmpEcho(const Ipv4Address& address) {
         std::uint8_t buffer[1500];
         sockaddr_in from{};
         socklen_t fromSize = sizeof from;
-        const ssize_t n = ::recvfrom(echo.fd, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &fromSize);
+        const ssize_t n = ::recvfrom(echo.fd.get(), buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &fromSize);
         if (n < 0 && errno == EINTR) continue;
         // A datagram socket reports an ICMP error about our request as a failed receive.
         if (n < 0) return std::nullopt;

@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <cstdlib>
+#include <memory>
 #include <string_view>
 
 #include "platform/files.h"
@@ -52,16 +53,15 @@ bool hasEnded(const std::string& pid) {
 
 std::vector<ProcessEntry> listProcesses() {
     std::vector<ProcessEntry> entries;
-    DIR* proc = ::opendir("/proc");
+    const std::unique_ptr<DIR, int (*)(DIR*)> proc(::opendir("/proc"), ::closedir);
     if (proc == nullptr) return entries;
-    while (const dirent* item = ::readdir(proc)) {
+    while (const dirent* item = ::readdir(proc.get())) {
         if (!allDigits(item->d_name) || hasEnded(item->d_name)) continue;
         std::string name = executableName(item->d_name);
         // Empty only for a process that ended while we looked.
         if (name.empty()) continue;
         entries.push_back(ProcessEntry{static_cast<std::uint32_t>(std::strtoul(item->d_name, nullptr, 10)), std::move(name)});
     }
-    ::closedir(proc);
     return entries;
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/command_line.h"
+#include "platform/posix/unique_fd.h"
 #include "platform/process.h"
 
 extern char** environ;
@@ -21,16 +22,12 @@ namespace varnel::platform {
 // by id alike. Our own children are also reaped, and their exit code kept, under mutex.
 struct ProcessHandle::State {
     pid_t pid;
-    int pidfd;
+    UniqueFd pidfd;
     bool child;
     bool viaPkexec = false;
     std::mutex mutex;
     bool reaped = false;
     std::uint32_t exitCode = 0;
-
-    ~State() {
-        if (pidfd >= 0) ::close(pidfd);
-    }
 };
 
 ProcessHandle::ProcessHandle(std::unique_ptr<State> state) : state_(std::move(state)) {}
@@ -42,14 +39,14 @@ void ProcessHandle::reset() { state_.reset(); }
 
 namespace {
 
-int openPidfd(pid_t pid) { return static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)); }
+UniqueFd openPidfd(pid_t pid) { return UniqueFd(static_cast<int>(::syscall(SYS_pidfd_open, pid, 0))); }
 
 ProcessHandle makeHandle(pid_t pid, bool child) {
     auto state = std::make_unique<ProcessHandle::State>();
     state->pid = pid;
     state->pidfd = openPidfd(pid);
     state->child = child;
-    if (state->pidfd >= 0) ::fcntl(state->pidfd, F_SETFD, FD_CLOEXEC);
+    if (state->pidfd.valid()) ::fcntl(state->pidfd.get(), F_SETFD, FD_CLOEXEC);
     return ProcessHandle(std::move(state));
 }
 
@@ -66,8 +63,8 @@ bool reapIfEnded(ProcessHandle::State& s) {
 }
 
 bool pidfdSignalled(const ProcessHandle::State& s, int timeoutMs) {
-    if (s.pidfd < 0) return ::kill(s.pid, 0) != 0 && errno == ESRCH;
-    pollfd entry{s.pidfd, POLLIN, 0};
+    if (!s.pidfd.valid()) return ::kill(s.pid, 0) != 0 && errno == ESRCH;
+    pollfd entry{s.pidfd.get(), POLLIN, 0};
     int ready;
     do ready = ::poll(&entry, 1, timeoutMs);
     while (ready < 0 && errno == EINTR);
@@ -91,7 +88,7 @@ bool queryExitCode(const ProcessHandle& process, std::uint32_t& code) {
 bool waitForExit(const ProcessHandle& process, std::uint32_t timeoutMs) {
     if (!process.valid()) return false;
     ProcessHandle::State& s = *process.state();
-    if (s.pidfd < 0) {
+    if (!s.pidfd.valid()) {
         // Without a pidfd, look every 10 ms.
         for (std::uint32_t waited = 0;; waited += 10) {
             std::uint32_t code;
@@ -109,7 +106,7 @@ std::uint32_t processId(const ProcessHandle& process) { return process.valid() ?
 
 bool requestExit(const ProcessHandle& process) {
     if (!process.valid()) return false;
-    if (process.state()->pidfd >= 0) return ::syscall(SYS_pidfd_send_signal, process.state()->pidfd, SIGTERM, nullptr, 0) == 0;
+    if (process.state()->pidfd.valid()) return ::syscall(SYS_pidfd_send_signal, process.state()->pidfd.get(), SIGTERM, nullptr, 0) == 0;
     return ::kill(process.state()->pid, SIGTERM) == 0;
 }
 
@@ -120,9 +117,8 @@ bool exitMeansElevationDismissed(const ProcessHandle& process, std::uint32_t exi
 
 ProcessHandle openProcess(std::uint32_t pid) {
     if (pid == 0) return ProcessHandle();
-    const int pidfd = openPidfd(static_cast<pid_t>(pid));
-    if (pidfd < 0) return ProcessHandle();
-    ::close(pidfd);
+    // Only a process that exists gets a handle; makeHandle opens its own pidfd.
+    if (!openPidfd(static_cast<pid_t>(pid)).valid()) return ProcessHandle();
     return makeHandle(static_cast<pid_t>(pid), false);
 }
 

@@ -50,7 +50,7 @@ public:
         releaseContext();
     }
 
-    bool createWindow(const TrayWindowSpec& windowSpec, TrayMessageHandler handler) override {
+    bool createWindow(const TrayWindowClass& windowSpec, TrayMessageHandler handler) override {
         handler_ = std::move(handler);
         callbackMessage_ = windowSpec.callbackMessage;
         GMainContext* context = g_main_context_new();

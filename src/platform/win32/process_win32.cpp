@@ -3,15 +3,12 @@
 
 #include "platform/process.h"
 #include "platform/text.h"
+#include "platform/win32/unique_handle.h"
 
 namespace varnel::platform {
 
 struct ProcessHandle::State {
-    explicit State(HANDLE h) : handle(h) {}
-    State(const State&) = delete;
-    State& operator=(const State&) = delete;
-    ~State() { CloseHandle(handle); }
-    HANDLE handle;
+    UniqueHandle handle;
 };
 
 ProcessHandle::ProcessHandle(std::unique_ptr<State> state) : state_(std::move(state)) {}
@@ -22,24 +19,25 @@ ProcessHandle& ProcessHandle::operator=(ProcessHandle&&) noexcept = default;
 void ProcessHandle::reset() { state_.reset(); }
 
 namespace {
+// Both OpenProcess and ShellExecuteExW leave NULL where they give no process.
 ProcessHandle wrap(HANDLE handle) {
     if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return ProcessHandle();
-    return ProcessHandle(std::make_unique<ProcessHandle::State>(handle));
+    return ProcessHandle(std::make_unique<ProcessHandle::State>(ProcessHandle::State{UniqueHandle(handle)}));
 }
 }  // namespace
 
 bool queryExitCode(const ProcessHandle& process, std::uint32_t& code) {
     DWORD value = 0;
-    if (!process.valid() || !GetExitCodeProcess(process.state()->handle, &value)) return false;
+    if (!process.valid() || !GetExitCodeProcess(process.state()->handle.get(), &value)) return false;
     code = value;
     return true;
 }
 
 bool waitForExit(const ProcessHandle& process, std::uint32_t timeoutMs) {
-    return process.valid() && WaitForSingleObject(process.state()->handle, timeoutMs) == WAIT_OBJECT_0;
+    return process.valid() && WaitForSingleObject(process.state()->handle.get(), timeoutMs) == WAIT_OBJECT_0;
 }
 
-std::uint32_t processId(const ProcessHandle& process) { return process.valid() ? GetProcessId(process.state()->handle) : 0; }
+std::uint32_t processId(const ProcessHandle& process) { return process.valid() ? GetProcessId(process.state()->handle.get()) : 0; }
 
 bool requestExit(const ProcessHandle& process) { return process.valid() && TerminateProcess(process.state()->handle, 1); }
 

@@ -3,6 +3,8 @@
 #include <process.h>
 #include <windows.h>
 
+#include "platform/win32/unique_handle.h"
+
 namespace varnel::platform {
 
 namespace {
@@ -19,9 +21,10 @@ public:
         auto parameter = std::make_unique<std::function<void()>>(std::move(body));
         // The C runtime's thread start, so that the runtime's per-thread state is set up.
         const uintptr_t handle = _beginthreadex(nullptr, 0, threadMain, parameter.get(), 0, nullptr);
-        if (handle == 0) return false;
+        if (handle == 0) return false;  // _beginthreadex fails with 0
+        // The thread runs detached: its handle is closed at once.
+        const UniqueHandle thread(reinterpret_cast<HANDLE>(handle));
         parameter.release();  // the thread owns it now
-        CloseHandle(reinterpret_cast<HANDLE>(handle));
         return true;
     }
 };

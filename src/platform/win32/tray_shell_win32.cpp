@@ -34,7 +34,7 @@ public:
         if (ownIcon_ != nullptr) DestroyIcon(ownIcon_);
     }
 
-    bool createWindow(const TrayWindowSpec& windowSpec, TrayMessageHandler handler) override {
+    bool createWindow(const TrayWindowClass& windowSpec, TrayMessageHandler handler) override {
         handler_ = std::move(handler);
         callbackMessage_ = windowSpec.callbackMessage;
         iconResource_ = windowSpec.iconResource;
