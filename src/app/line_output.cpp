@@ -9,8 +9,10 @@ LineOutput::~LineOutput() { close(); }
 void LineOutput::write(std::string line) {
     line += '\n';
     {
-        std::lock_guard lock(mutex_);
+        std::unique_lock lock(mutex_);
+        drained_.wait(lock, [this] { return closing_ || queuedBytes_ < kMaxQueuedBytes; });
         if (closing_) return;
+        queuedBytes_ += line.size();
         queue_.push_back(std::move(line));
     }
     wake_.notify_one();
@@ -22,6 +24,7 @@ void LineOutput::close() {
         closing_ = true;
     }
     wake_.notify_one();
+    drained_.notify_all();
     if (writer_.joinable()) writer_.join();
 }
 
@@ -34,8 +37,17 @@ void LineOutput::run() {
             if (queue_.empty()) return;  // closing, and everything has been written
             batch.swap(queue_);
         }
-        for (const std::string& line : batch) std::fwrite(line.data(), 1, line.size(), stream_);
+        std::size_t written = 0;
+        for (const std::string& line : batch) {
+            std::fwrite(line.data(), 1, line.size(), stream_);
+            written += line.size();
+        }
         std::fflush(stream_);
+        {
+            std::lock_guard lock(mutex_);
+            queuedBytes_ -= written;
+        }
+        drained_.notify_all();
     }
 }
 

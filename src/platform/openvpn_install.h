@@ -20,6 +20,11 @@ PathText searchOpenVpnOnPath();
 // Linux, whose OpenVPN rejects that option.
 std::string_view openVpnDriverOption();
 
+// Whether path is a program we may run with administrator rights: a regular file (not a folder of
+// that name) and, on Linux, one only root can change, in a folder only root can change, so that no
+// user swaps it between our check and the elevated launch.
+bool isTrustedProgram(const PathText& path);
+
 // The TAP driver installer's file name beside openvpn.exe; empty where there is no installer.
 extern const PathChar* const kTapInstallerName;
 

@@ -12,6 +12,7 @@ struct Rule {
     std::vector<std::string_view> anyOf;  // the rule hits when the line holds any of these
     std::string_view alsoNeeds;           // and, when set, this as well
     const char* message;                  // nullptr: "VPN configuration error: " and the line
+    std::string_view unless = {};         // a line holding this is not the rule's case
 };
 
 // Tested in this order on each line; the first line with a hit decides, and within it the first rule.
@@ -20,7 +21,9 @@ const std::array<Rule, 8> kRules = {{
     {{"there are no tap-windows adapters", "all tap-windows adapters on this system are currently in use"}, {}, kAdapterMessage},
     {{"wintun"}, "system privileges", kAdapterMessage},
     {{"cannot resolve host", "could not determine ipv4/ipv6 protocol"}, {}, "Could not resolve the VPN server address. Check your internet connection."},
-    {{"connection refused", "connection timed out", "no route to host", "network is unreachable"}, {}, "Could not reach the VPN server. It may be offline or blocked."},
+    // OpenVPN's own netlink calls ("sitnl_...") fail harmlessly where the machine has no IPv6 route:
+    // those lines say nothing about the server.
+    {{"connection refused", "connection timed out", "no route to host", "network is unreachable"}, {}, "Could not reach the VPN server. It may be offline or blocked.", "sitnl_"},
     {{"server poll timeout", "connect-retry-max", "unsuccessful, exiting"}, {}, "No response from the VPN server. Check the server address, protocol (UDP/TCP) and port."},
     {{"tls error", "tls handshake failed", "tls key negotiation failed"}, {}, "Secure handshake with the VPN server failed (TLS error)."},
     {{"options error"}, {}, nullptr},
@@ -37,6 +40,7 @@ std::string asciiLower(std::string_view line) {
 bool contains(std::string_view text, std::string_view part) { return text.find(part) != std::string_view::npos; }
 
 bool hits(const Rule& rule, std::string_view lower) {
+    if (!rule.unless.empty() && contains(lower, rule.unless)) return false;
     for (std::string_view part : rule.anyOf)
         if (contains(lower, part)) return rule.alsoNeeds.empty() || contains(lower, rule.alsoNeeds);
     return false;

@@ -40,7 +40,7 @@ PathText OpenVpnLocator(const PathText& executablePath) {
     for (PathText& installed : platform::installedOpenVpnCandidates()) candidates.push_back(std::move(installed));
 
     for (const PathText& candidate : candidates)
-        if (entryExists(candidate)) return candidate;
+        if (platform::isTrustedProgram(candidate)) return candidate;
     return platform::searchOpenVpnOnPath();
 }
 

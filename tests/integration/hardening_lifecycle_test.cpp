@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/openvpn_install.h"
+#include "platform/process_list.h"
 #include "support/fake_network.h"
 #include "support/killswitch_service_double.h"
 #include "support/loopback_server.h"
@@ -116,6 +117,32 @@ TEST_F(HardenedLifecycle, ABurstOfConnectsEndsWithOneOpenVpnAndTheStatusNamesIts
     EXPECT_TRUE(test::waitUntil([&] { return runningLaunches().size() == 1; }, std::chrono::seconds(5)));
     ASSERT_EQ(runningLaunches().size(), 1u);
     EXPECT_EQ(*s.find("pid"), JSValue(static_cast<std::int64_t>(runningLaunches().front())));
+}
+
+// Random orders of everything the interface and OpenVPN can do to a session, none waiting for the
+// last: the record must end consistent, with nothing left running (and the thread sanitizer quiet).
+TEST_F(HardenedLifecycle, ThousandRandomOrdersOfConnectDisconnectStatusAndDropEndConsistent) {
+    std::mt19937 random(7);
+    std::vector<std::shared_ptr<test::CallRecord>> calls;
+    for (int step = 0; step < 1000; ++step) {
+        const unsigned pick = random() % 20;
+        if (pick < 2) {
+            calls.push_back(connect(static_cast<int>(random() % 5)));
+        } else if (pick < 4) {
+            calls.push_back(host.call("disconnect"));
+        } else if (pick < 5) {
+            // OpenVPN gone without a word, as a crash would leave it.
+            for (std::uint32_t pid : runningLaunches()) platform::terminateProcess(pid);
+        } else {
+            calls.push_back(host.call("getStatus"));
+        }
+        if (random() % 4 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(random() % 5));
+    }
+    calls.push_back(host.call("disconnect"));
+    for (auto& call : calls) call->wait();
+    EXPECT_EQ(*status().find("state"), JSValue("disconnected"));
+    EXPECT_TRUE(test::waitUntil([&] { return runningLaunches().empty(); }, std::chrono::seconds(5)));
+    EXPECT_FALSE(fs::exists(dataRoot() / "active.txt"));
 }
 
 // A process that took the management port first and answers like OpenVPN, password and all.

@@ -26,6 +26,7 @@ const Case kCases[] = {
     {"auth on the third line beats a later TLS error",
      "2026 OpenVPN starting\n2026 TCP connected\n2026 AUTH: Received control message: AUTH_FAILED\n2026 TLS Error: bad\n", kAuth},
     {"rule order within one line", "TLS Error: Connection refused (ECONNREFUSED)\n", kReach},
+    {"a local netlink failure is not the server's", "sitnl_send: rtnl: generic error (-101): Network is unreachable\nAUTH: Received control message: AUTH_FAILED\n", kAuth},
     {"the first hitting line decides, not the first rule", "TLS handshake failed\nAUTH_FAILED\n", kTls},
     {"tap adapters in use", "All TAP-Windows adapters on this system are currently in use.\n", kAdapter},
     {"wintun needs system privileges", "Wintun requires SYSTEM privileges\n", kAdapter},

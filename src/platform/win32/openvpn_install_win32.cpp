@@ -19,4 +19,9 @@ PathText searchOpenVpnOnPath() {
 
 std::string_view openVpnDriverOption() { return " --windows-driver tap-windows6"; }
 
+bool isTrustedProgram(const PathText& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
 }  // namespace varnel::platform

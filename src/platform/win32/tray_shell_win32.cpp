@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <random>
 #include <string>
 
 namespace varnel::platform {
@@ -83,6 +84,9 @@ public:
 
     bool post(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override {
         const HWND window = window_;
+        // A menu command of our own carries this process's secret, so that one another process posts
+        // (which any process of the session may) is not taken for the user's choice.
+        if (message == WM_COMMAND && lParam == 0) lParam = commandCookie_;
         return window != nullptr && PostMessageW(window, message, wParam, lParam);
     }
 
@@ -143,6 +147,8 @@ public:
 private:
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         auto* self = reinterpret_cast<Win32TrayShell*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        if (self != nullptr && message == WM_COMMAND && lParam == 0) return 0;  // another process's
+        if (self != nullptr && message == WM_COMMAND && lParam == self->commandCookie_) lParam = 0;
         if (self != nullptr && self->handler_ && self->handler_({message, wParam, lParam})) return 0;
         return DefWindowProcW(window, message, wParam, lParam);
     }
@@ -183,6 +189,8 @@ private:
     }
 
     TrayMessageHandler handler_;
+    // Not a control's window handle (those are what WM_COMMAND carries there): odd, never a pointer.
+    const LPARAM commandCookie_ = static_cast<LPARAM>((std::random_device()() << 1) | 1);
     std::atomic<HWND> window_{nullptr};
     std::atomic<DWORD> threadId_{0};
     std::atomic<bool> quitRequested_{false};
