@@ -12,6 +12,7 @@
 
 #include "app/json_reader.h"
 #include "bridge/argument_reader.h"
+#include "bridge/decimal_integer.h"
 #include "fuzz_check.h"
 
 namespace {
@@ -51,14 +52,14 @@ void checkOne(const JSValue& value) {
     if (value.asInt64() || (d && std::trunc(*d) == *d))
         require(varnel::readIntArg(JSValue(text)) == number, "a whole number's text reads as the same integer");
     if (const std::string* s = value.asString())
-        require(varnel::parseIntegerText(*s) == integerTextByFromChars(*s), "integer text reads as from_chars reads it");
+        require(varnel::parseDecimalInteger<std::int64_t>(*s, varnel::AfterDigits::Reject, varnel::OutOfRange::NearestLimit) == integerTextByFromChars(*s), "integer text reads as from_chars reads it");
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string raw(reinterpret_cast<const char*>(data), size);
-    require(varnel::parseIntegerText(raw) == integerTextByFromChars(raw), "integer text reads as from_chars reads it");
+    require(varnel::parseDecimalInteger<std::int64_t>(raw, varnel::AfterDigits::Reject, varnel::OutOfRange::NearestLimit) == integerTextByFromChars(raw), "integer text reads as from_chars reads it");
 
     // Bytes that are not JSON still make an argument: a string, as a host might pass them.
     const varnel::JsonParseResult parsed = varnel::parseJson(raw);

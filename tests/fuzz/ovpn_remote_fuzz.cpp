@@ -11,6 +11,7 @@
 
 #include "fuzz_check.h"
 #include "line_ends.h"
+#include "bridge/decimal_integer.h"
 #include "killswitch/ovpn_remote.h"
 #include "scratch_file.h"
 
@@ -47,6 +48,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::istringstream stream{std::string(bytes)};
     std::int32_t streamValue = 0;
     stream >> streamValue;
-    require(varnel::killswitch::leadingInt32(bytes) == streamValue, "a leading number reads as a stream reads it");
+    require(varnel::parseDecimalInteger<std::int32_t>(bytes, varnel::AfterDigits::Ignore, varnel::OutOfRange::NearestLimit) == streamValue, "a leading number reads as a stream reads it");
     return 0;
 }

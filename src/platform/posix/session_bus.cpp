@@ -62,7 +62,8 @@ bool requestName(GDBusConnection* bus, const std::string& name) {
 }
 
 void releaseName(GDBusConnection* bus, const std::string& name) {
-    g_autoptr(GVariant) reply = callBus(bus, "ReleaseName", g_variant_new("(s)", name.c_str()), G_VARIANT_TYPE("(u)"));
+    // Whatever the bus answers, the name is no longer ours to hold.
+    if (GVariant* reply = callBus(bus, "ReleaseName", g_variant_new("(s)", name.c_str()), G_VARIANT_TYPE("(u)"))) g_variant_unref(reply);
 }
 
 }  // namespace varnel::platform
