@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
-"""Cold start of the desktop application: from exec to the page's first frame with the test bundle.
+"""Cold start of the desktop application: from exec to the page's first frame with the test bundle,
+or with the bundle named by --bundle (the real interface: BUILD/Bundle/index.windows.bundle).
 
-    bench/desktop_cold_start.py BUILD/varnel-vpn [RUNS]      (default 5 runs)
+    bench/desktop_cold_start.py [--bundle FILE] BUILD/varnel-vpn [RUNS]      (default 5 runs)
 
 Each run starts the program in a fresh data folder and runtime folder under a private Xvfb display and
 session bus (made by the desktop tests' harness), with VARNEL_REPORT_FIRST_FRAME set, so the program
@@ -41,11 +42,18 @@ def one_run(program, number):
 
 
 def main():
-    if len(sys.argv) not in (2, 3):
+    args = sys.argv[1:]
+    bundle_text = None
+    if args[:1] == ["--bundle"] and len(args) > 1:
+        with open(args[1], encoding="utf-8") as f:
+            bundle_text = f.read()
+        args = args[2:]
+    if len(args) not in (1, 2):
         sys.exit(__doc__)
     h.enter_session()
-    runs = int(sys.argv[2]) if len(sys.argv) == 3 else 5
-    program = h.install_app(sys.argv[1])
+    runs = int(args[1]) if len(args) == 2 else 5
+    program = h.install_app(args[0], bundle_text=bundle_text)
+    print(f"bundle: {len((bundle_text or open(h.TEST_BUNDLE, encoding='utf-8').read()).encode())} bytes")
     results = []
     for number in range(runs):
         total, after_main = one_run(program, number)

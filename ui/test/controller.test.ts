@@ -57,6 +57,21 @@ describe("controller: start", () => {
     assert.deepEqual(clock.timers, []);
   });
 
+  it("reads the profile list again when the window is shown again", async () => {
+    await started();
+    const vienna = { id: "vie1", name: "Vienna", fileName: "vienna.ovpn", host: "at1.vpn.example", port: 443, proto: "udp" };
+    api.metas = [...api.metas, JSON.stringify(vienna)];
+    app.setVisible(false);
+    await settle();
+    assert.deepEqual(app.state.profiles.map((p) => p.id), ["osl1", "par1"]);
+    app.setVisible(true);
+    await settle();
+    assert.deepEqual(app.state.profiles.map((p) => p.id), ["osl1", "par1", "vie1"]);
+    // Only the profile that came is measured; the others keep their readings.
+    assert.deepEqual(api.called("measureTcpLatency").slice(2), [["measureTcpLatency", "at1.vpn.example", 443]]);
+    app.stop();
+  });
+
   it("shows the installer's sentence when OpenVPN is missing", async () => {
     await started((api) => (api.helperPresent = false));
     assert.equal(app.state.helper.installed, false);

@@ -50,7 +50,12 @@ export class AppController extends Store {
 
   setVisible(visible: boolean): void {
     this.set({ visible });
-    if (visible) void this.refreshStatus();
+    // Shown again: the status at once, and the list, which another instance or `varnel call` may
+    // have changed while the window was away.
+    if (visible) {
+      void this.refreshStatus();
+      void this.profiles.load().then(() => this.profiles.measureAll(true));
+    }
     this.schedulePoll();
   }
 

@@ -101,8 +101,10 @@ export class ProfileActions {
   }
 
   // Each measurement is a thread on the desktop side, so a long list is measured a few at a time.
-  async measureAll(): Promise<void> {
-    const ids = this.store.state.profiles.map((p) => p.id);
+  // onlyUnmeasured leaves out the profiles that already have a reading or are being measured.
+  async measureAll(onlyUnmeasured = false): Promise<void> {
+    const { profiles, latency } = this.store.state;
+    const ids = profiles.filter((p) => !onlyUnmeasured || latency[p.id] === undefined).map((p) => p.id);
     for (let i = 0; i < ids.length; i += latencyBatch) {
       await Promise.all(ids.slice(i, i + latencyBatch).map((id) => this.measureLatency(id)));
     }
