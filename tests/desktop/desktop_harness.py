@@ -304,3 +304,27 @@ class PageSession:
         finally:
             self.driver_process.terminate()
             self.driver_process.wait()
+
+
+class LineProgram:
+    """A test program that speaks one line at a time on its standard streams and ends with its input."""
+
+    def __init__(self, command):
+        self.process = subprocess.Popen(command, stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+
+    def line(self):
+        return self.process.stdout.readline().rstrip("\n")
+
+    def ask(self, command):
+        self.process.stdin.write(command + "\n")
+        self.process.stdin.flush()
+        return self.line()
+
+    def close(self):
+        if self.process.poll() is None:
+            self.process.stdin.close()
+            try:
+                self.process.wait(timeout=PATIENCE)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.wait()

@@ -28,30 +28,6 @@ DOCS = os.path.join(h.HERE, "..", "..", "docs")
 RATE = re.compile(r"^(\d+(?:\.\d)?) (B|kB|MB|GB)/s$")
 
 
-class Helper:
-    """A test program that speaks one line at a time on its standard streams and ends with its input."""
-
-    def __init__(self, command):
-        self.process = subprocess.Popen(command, stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
-
-    def line(self):
-        return self.process.stdout.readline().rstrip("\n")
-
-    def ask(self, command):
-        self.process.stdin.write(command + "\n")
-        self.process.stdin.flush()
-        return self.line()
-
-    def close(self):
-        if self.process.poll() is None:
-            self.process.stdin.close()
-            try:
-                self.process.wait(timeout=h.PATIENCE)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
-                self.process.wait()
-
-
 SERVER = None  # the OpenVPN server: port, client profile, user, password
 PANEL = None
 
@@ -243,14 +219,14 @@ def main():
     h.enter_session(extra_tools=["WebKitWebDriver", "Xvfb", "openvpn", "openssl"])
     if management_port_taken():
         h.skip(f"something listens on 127.0.0.1:{MANAGEMENT_PORT}, the application's management port")
-    server = Helper([sys.argv[2]])
+    server = h.LineProgram([sys.argv[2]])
     panel = None
     try:
         first = json.loads(server.line() or "{}")
         if "port" not in first:
             h.skip(first.get("unavailable", "the OpenVPN test server did not start"))
         SERVER = first
-        panel = Helper([sys.argv[3]])
+        panel = h.LineProgram([sys.argv[3]])
         started = panel.line()
         if started != "watching":
             h.skip(f"the panel double cannot run: {started}")
