@@ -73,10 +73,10 @@ TEST_F(OpenVpnLocatorTest, ApplicationFolderThenParentThenInstallationsThenSearc
     expectFoundAfterPlacing(app / program);
     if (PathText(program) != platform::widenBytes("openvpn")) {
         expectFoundAfterPlacing(app / "openvpn" / program);
-        // A folder of that name counts too: any entry does.
+        // A folder of that name is no program: the next candidate is found instead.
         fs::remove_all(app / "openvpn");
         fs::create_directories(app / "openvpn" / program);
-        EXPECT_EQ(OpenVpnLocator(executable), (app / "openvpn" / program).native());
+        EXPECT_EQ(OpenVpnLocator(executable), (app / program).native());
     }
 }
 
