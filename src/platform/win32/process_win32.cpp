@@ -39,7 +39,7 @@ bool waitForExit(const ProcessHandle& process, std::uint32_t timeoutMs) {
 
 std::uint32_t processId(const ProcessHandle& process) { return process.valid() ? GetProcessId(process.state()->handle.get()) : 0; }
 
-bool requestExit(const ProcessHandle& process) { return process.valid() && TerminateProcess(process.state()->handle, 1); }
+bool requestExit(const ProcessHandle& process) { return process.valid() && TerminateProcess(process.state()->handle.get(), 1); }
 
 bool exitMeansElevationDismissed(const ProcessHandle&, std::uint32_t) { return false; }
 
