@@ -29,7 +29,8 @@ add_custom_command(OUTPUT ${desktop_resource_source}
   DEPENDS ${desktop_resource_xml} ${desktop_icons})
 
 file(GLOB desktop_platform_sources CONFIGURE_DEPENDS src/platform/posix/*_gtk.cpp)
-add_executable(varnel_desktop src/app/desktop_main.cpp src/app/desktop_app.cpp ${desktop_platform_sources}
+add_executable(varnel_desktop src/app/desktop_main.cpp src/app/desktop_app.cpp src/platform/posix/desktop_entry_posix.cpp
+               ${desktop_platform_sources}
                ${desktop_resource_source})
 set_target_properties(varnel_desktop PROPERTIES OUTPUT_NAME varnel-vpn)
 target_link_libraries(varnel_desktop PRIVATE varnel_app PkgConfig::DESKTOP)

@@ -1,6 +1,7 @@
 #pragma once
-// The desktop application (`varnel-vpn`): one instance per user session, the main window with the
-// interface bundle (or the JSON-lines protocol on standard input and output), the modules, the tray.
+// The desktop application (`varnel-vpn` on Linux, `VarnelVPN.exe` on Windows): one instance per user
+// session, the main window with the interface bundle (or the JSON-lines protocol on standard input
+// and output), the modules, the tray.
 
 #include "app/desktop_options.h"
 
@@ -15,8 +16,9 @@ inline constexpr int kMainWindowMinHeight = 680;
 // Set (to anything) to have the time from start to the page's first frame written to standard error.
 inline constexpr char kReportFirstFrameVariable[] = "VARNEL_REPORT_FIRST_FRAME";
 
-// Runs the application on the calling thread, which becomes the window thread; returns the exit code
-// when it cannot run, and otherwise ends the process itself.
+// Runs the application on the calling thread (the process's first), which becomes the window thread;
+// returns the exit code when it cannot run or another instance runs, and otherwise ends the process
+// itself.
 int runDesktopApp(const DesktopOptions& options);
 
 }  // namespace varnel

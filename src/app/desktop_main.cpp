@@ -3,15 +3,14 @@
 #include <vector>
 
 #include "app/desktop_app.h"
-#include "platform/console.h"
+#include "platform/desktop_entry.h"
 
-int main(int argc, char** argv) {
-    std::vector<std::string> args = varnel::platform::commandLineArguments(argc, argv);
+int varnel::desktopMain(std::vector<std::string> args) {
     if (!args.empty()) args.erase(args.begin());
-    const varnel::DesktopOptionsParse parsed = varnel::parseDesktopOptions(args);
+    const DesktopOptionsParse parsed = parseDesktopOptions(args);
     if (!parsed.options) {
-        std::fprintf(stderr, "%s\n%s", parsed.error.c_str(), varnel::kDesktopUsage);
+        std::fprintf(stderr, "%s\n%s", parsed.error.c_str(), kDesktopUsage);
         return 2;
     }
-    return varnel::runDesktopApp(*parsed.options);
+    return runDesktopApp(*parsed.options);
 }

@@ -5,6 +5,7 @@
 
 #include "app/json_reader.h"
 #include "app/json_writer.h"
+#include "platform/paths.h"
 #include "platform/text.h"
 
 namespace varnel {
@@ -156,8 +157,11 @@ BundleLocation bundleBeside(const platform::PathText& executablePath) {
     const platform::PathText folder =
         (cut == platform::PathText::npos ? platform::PathText() : executablePath.substr(0, cut)) + platform::kPathSeparator +
         platform::utf8ToPathText(kBundleFolderName);
+    const platform::PathText root = platform::utf8ToPathText("file://") + platform::folderOfPath(executablePath) +
+                                    platform::kPathSeparator + platform::utf8ToPathText(kBundleFolderName) +
+                                    platform::kPathSeparator;
     return {folder + platform::kPathSeparator + platform::utf8ToPathText(kBundleFileName),
-            fileUri(platform::pathTextToUtf8(folder)) + "/"};
+            fileUri(platform::pathTextToUtf8(folder)) + "/", root};
 }
 
 std::string fileUri(std::string_view utf8Path) {
@@ -191,6 +195,11 @@ std::string bundleFailureText(const platform::PathText& bundleFile, std::string_
                        "\nProblem: " + std::string(reason);
     if (text.back() != '.') text += '.';
     return text + "\n";
+}
+
+std::string noWebViewText(const BundleLocation& bundle) {
+    return "VarnelVPN shows no interface in this build: it has no web view to run it in.\n\nBundle root: " +
+           platform::pathTextToUtf8(bundle.root) + "\nBundle file: " + kBundleFileName + "\n";
 }
 
 std::string describeModules(const ModuleRegistry& registry) {

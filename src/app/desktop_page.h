@@ -21,6 +21,10 @@ inline constexpr char kHostChannel[] = "varnelHost";
 struct BundleLocation {
     platform::PathText file;  // the bundle file itself
     std::string baseUri;      // the bundle folder as a file: URI ending in "/"
+    // The bundle root as a host that takes a folder text is given it: "file://", the executable's
+    // folder as the system cuts it, then the folder's name between separators, nothing encoded and
+    // nothing merged (in a drive's root: "file://C:\\Bundle\").
+    platform::PathText root = {};
 };
 
 // The bundle folder beside the executable and the bundle file in it.
@@ -35,6 +39,9 @@ std::optional<std::string> bundleProblem(const platform::PathText& bundleFile);
 
 // What the window says when the interface cannot start.
 std::string bundleFailureText(const platform::PathText& bundleFile, std::string_view reason);
+
+// What the window says where the build has no web view to run the bundle in.
+std::string noWebViewText(const BundleLocation& bundle);
 
 // Each module's method names in table order and its constants, as the page's __varnelHost.modules.
 std::string describeModules(const ModuleRegistry& registry);

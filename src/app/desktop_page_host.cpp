@@ -24,6 +24,7 @@ DesktopPageHost::DesktopPageHost(const std::shared_ptr<Runtime>& runtime, std::s
     : window_(std::move(window)), bundle_(std::move(bundle)), firstFrame_(std::move(firstFrame)), host_(runtime, pageSink(window_)) {}
 
 void DesktopPageHost::start() {
+    if (!window_->content().hasWebView()) return showWithoutInterface(noWebViewText(bundle_));
     if (const std::optional<std::string> problem = bundleProblem(bundle_.file)) return fail(*problem);
     window_->content().showPage(desktopPageHtml(describeModules(host_.registry())), bundle_.baseUri);
 }
@@ -39,8 +40,10 @@ void DesktopPageHost::pageMessage(const std::string& channel, std::string text) 
     if (report.kind == HostReport::Kind::FirstFrame && firstFrame_) firstFrame_();
 }
 
-void DesktopPageHost::fail(const std::string& reason) {
-    window_->content().showText(bundleFailureText(bundle_.file, reason));
+void DesktopPageHost::fail(const std::string& reason) { showWithoutInterface(bundleFailureText(bundle_.file, reason)); }
+
+void DesktopPageHost::showWithoutInterface(const std::string& text) {
+    window_->content().showText(text);
     // Without an interface nobody asks for the module, yet the icon and a later start must still
     // reach this instance.
     interfaceThread_.post([this] { host_.initializeModules(); });

@@ -24,13 +24,15 @@ public:
     DesktopPageHost(const std::shared_ptr<Runtime>& runtime, std::shared_ptr<platform::DesktopWindow> window, BundleLocation bundle,
                     std::function<void()> firstFrame);
 
-    // Shows the page, or the failure text when the bundle file cannot be read.
+    // Shows the page; or, when the bundle file cannot be read or the window has no web view, a text
+    // saying why, with the modules initialised at once so that the tray still runs.
     void start();
     // A text the page posted on one of its channels.
     void pageMessage(const std::string& channel, std::string text);
 
 private:
     void fail(const std::string& reason);
+    void showWithoutInterface(const std::string& text);
 
     std::shared_ptr<platform::DesktopWindow> window_;
     BundleLocation bundle_;

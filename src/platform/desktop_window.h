@@ -2,6 +2,7 @@
 // The desktop application's main window and what it shows. The window belongs to the thread that
 // creates it and runs its loop (the window thread); other threads reach it only through post().
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -29,6 +30,9 @@ struct DesktopWindowSpec {
     std::string automationName;
     // Where the web engine keeps its cache and its data; empty: it keeps nothing on disk.
     PathText webDataFolder;
+    // Windows: the executable's icon group shown as the window's big and small icon; 0, or a group
+    // that is missing, leaves the system's default. Linux shows the artwork built into the program.
+    std::uint16_t iconResource = 0;
 };
 
 // Each called on the window thread.
@@ -51,6 +55,8 @@ public:
     virtual void runScript(std::string_view script) = 0;
     // Replaces what is shown by text, as plain text.
     virtual void showText(std::string_view text) = 0;
+    // False where the build has no web engine (Windows here): a page cannot run, only text is shown.
+    virtual bool hasWebView() const { return true; }
 };
 
 class DesktopWindow {
@@ -70,7 +76,16 @@ public:
     virtual void quit() = 0;
     // Runs task on the window thread, after every task posted before it.
     virtual void post(std::function<void()> task) = 0;
+
+    // Whether the system finds the window by its title (Windows), so that the tray and a later start
+    // reach it as any window; otherwise only this object reaches it.
+    virtual bool foundByTitle() const { return false; }
 };
+
+// Prepares the process for its window, on the thread that will make it, before anything else is
+// made: Windows makes the thread a single-threaded COM apartment and the process per-monitor DPI
+// aware; elsewhere there is nothing to do.
+void prepareDesktopProcess();
 
 // The calling thread becomes the window thread. Null, with the reason in failure, when no window can
 // be made (no display). The window is hidden until present().

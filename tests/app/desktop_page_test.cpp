@@ -54,16 +54,22 @@ TEST(DesktopOptions, TakeTheInterfaceAndAutomationAndRefuseAnythingElse) {
 
 TEST(DesktopPage, TheBundleLiesInTheBundleFolderBesideTheExecutable) {
     const std::string sep = platform::pathTextToUtf8(PathText(1, platform::kPathSeparator));
-    const std::pair<std::string, std::string> cases[] = {
-        {sep + "opt" + sep + "varnel" + sep + "varnel-vpn", sep + "opt" + sep + "varnel"},
-        // In the root folder the separators are not merged.
-        {sep + "varnel-vpn", ""},
+    struct Case {
+        std::string executable, folder, root;
     };
-    for (const auto& [executable, folder] : cases) {
-        SCOPED_TRACE(executable);
-        const BundleLocation bundle = bundleBeside(pathText(executable));
-        EXPECT_EQ(bundle.file, joined(folder + sep + "Bundle", "index.windows.bundle"));
-        EXPECT_EQ(bundle.baseUri, fileUri(folder + sep + "Bundle") + "/");
+    std::vector<Case> cases = {
+        {sep + "opt" + sep + "varnel" + sep + "varnel-vpn", sep + "opt" + sep + "varnel",
+         "file://" + sep + "opt" + sep + "varnel" + sep + "Bundle" + sep},
+        // In the root folder the separators are not merged: the root keeps its own.
+        {sep + "varnel-vpn", "", "file://" + sep + sep + "Bundle" + sep},
+    };
+    if (sep == "\\") cases.push_back({"C:\\VarnelVPN.exe", "C:", "file://C:\\\\Bundle\\"});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.executable);
+        const BundleLocation bundle = bundleBeside(pathText(c.executable));
+        EXPECT_EQ(bundle.file, joined(c.folder + sep + "Bundle", "index.windows.bundle"));
+        EXPECT_EQ(bundle.baseUri, fileUri(c.folder + sep + "Bundle") + "/");
+        EXPECT_EQ(bundle.root, pathText(c.root));
     }
 }
 

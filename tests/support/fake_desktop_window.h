@@ -41,6 +41,9 @@ public:
     void showPage(std::string_view html, std::string_view baseUri) override { record({"page", std::string(html), std::string(baseUri)}); }
     void runScript(std::string_view script) override { record({"script", std::string(script), {}}); }
     void showText(std::string_view text) override { record({"text", std::string(text), {}}); }
+    bool hasWebView() const override { return webView; }
+    // Set before the window is used: false stands for a build without a web engine.
+    bool webView = true;
 
     // Runs the tasks posted so far, in order; returns how many ran.
     std::size_t runPosted() {

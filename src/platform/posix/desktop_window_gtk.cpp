@@ -99,6 +99,9 @@ private:
 
 }  // namespace
 
+// GTK needs nothing before its window is made.
+void prepareDesktopProcess() {}
+
 std::shared_ptr<DesktopWindow> createDesktopWindow(const DesktopWindowSpec& spec, DesktopWindowEvents events, std::string& failure) {
     if (!spec.programName.empty()) g_set_prgname(spec.programName.c_str());
     if (!gtk_init_check(nullptr, nullptr)) {

@@ -12,4 +12,10 @@ PathText ownExecutablePath() {
     return n > 0 ? PathText(buffer, static_cast<std::size_t>(n)) : PathText();
 }
 
+PathText folderOfPath(const PathText& path) {
+    const std::size_t cut = path.rfind('/');
+    if (cut == PathText::npos) return {};
+    return path.substr(0, cut == 0 ? 1 : cut);
+}
+
 }  // namespace varnel::platform

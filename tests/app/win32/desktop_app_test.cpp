@@ -1,0 +1,182 @@
+// VarnelVPN.exe as a user meets it: started twice, its window resized and closed, ended from the tray
+// menu. The window is looked at through the system, as another program would.
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <optional>
+#include <string>
+
+#include "platform/desktop_window.h"
+#include "support/child_process.h"
+#include "support/desktop.h"
+#include "support/wait_until.h"
+#include "tray/tray_constants.h"
+
+namespace varnel {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+HWND mainWindow() { return FindWindowW(nullptr, L"VarnelVPN"); }
+HWND trayWindow() { return FindWindowW(L"VarnelTrayWindow", nullptr); }
+
+std::pair<long, long> outerSize(HWND window) {
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    return {rect.right - rect.left, rect.bottom - rect.top};
+}
+
+// The text the window shows where the interface would be.
+std::wstring shownText(HWND window) {
+    const HWND text = FindWindowExW(window, nullptr, L"Static", nullptr);
+    wchar_t buffer[2048] = {};
+    SendMessageW(text, WM_GETTEXT, std::size(buffer), reinterpret_cast<LPARAM>(buffer));
+    return buffer;
+}
+
+int iconWidth(HICON icon) {
+    ICONINFO info{};
+    if (!GetIconInfo(icon, &info)) return 0;
+    BITMAP bitmap{};
+    GetObjectW(info.hbmColor != nullptr ? info.hbmColor : info.hbmMask, sizeof bitmap, &bitmap);
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    return bitmap.bmWidth;
+}
+
+// A first instance of VarnelVPN.exe; the process ends with the test.
+class DesktopApp : public testing::Test {
+protected:
+    void SetUp() override {
+        if (const std::string reason = test::desktopMissingReason(); !reason.empty()) GTEST_SKIP() << reason;
+    }
+    void start(const std::vector<std::string>& args) {
+        // The window of the test before goes with its process.
+        ASSERT_TRUE(test::waitUntil([] { return mainWindow() == nullptr; })) << "a VarnelVPN window exists already";
+        stdio_ = !args.empty();
+        app_ = test::ChildProcess::start(VARNEL_DESKTOP_EXE, args);
+        ASSERT_TRUE(test::waitUntil([&] { return (window_ = mainWindow()) != nullptr && IsWindowVisible(window_); }));
+    }
+    // The end of its input ends an instance that serves it; any other is killed if it still runs.
+    void TearDown() override {
+        if (!app_) return;
+        if (stdio_) {
+            app_->closeInput();
+            EXPECT_EQ(app_->wait(), 0);
+        }
+        app_.reset();
+    }
+
+    // Sends a request of the JSON-lines protocol and returns its answer line; events read meanwhile
+    // are kept.
+    std::string call(const std::string& id, const std::string& request) {
+        app_->writeLine(R"({"id":)" + id + "," + request + "}");
+        for (std::string line; app_->readLine(line);) {
+            if (line.rfind(R"({"id":)" + id + ",", 0) == 0) return line;
+            events_.push_back(line);
+        }
+        return {};
+    }
+    bool receivedEvent(const std::string& line) {
+        for (std::string next; std::find(events_.begin(), events_.end(), line) == events_.end();) {
+            if (!app_->readLine(next)) return false;
+            events_.push_back(next);
+        }
+        return true;
+    }
+    bool hideWindow() {
+        ShowWindow(window_, SW_HIDE);
+        return !IsWindowVisible(window_);
+    }
+
+    std::optional<test::ChildProcess> app_;
+    bool stdio_ = false;
+    HWND window_ = nullptr;
+    std::vector<std::string> events_;
+};
+
+TEST_F(DesktopApp, WindowHasItsSizeAndRefusesToBeSmallerThanItsMinimum) {
+    ASSERT_NO_FATAL_FAILURE(start({"--interface=stdio"}));
+    EXPECT_EQ(outerSize(window_), std::make_pair(1280L, 860L));
+    SetWindowPos(window_, nullptr, 0, 0, 800, 500, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    EXPECT_EQ(outerSize(window_), std::make_pair(1180L, 680L));
+    EXPECT_NE(shownText(window_).find(L"standard input and output"), std::wstring::npos);
+}
+
+// Wine answers WM_GETICON only within the window's own process, so the icons are looked at on a
+// window this test makes the way the application does, from this program's copy of icon group 1008.
+TEST(DesktopWindow, SetsTheIconGroupAtTheBigAndSmallSizesAndSkipsAMissingGroup) {
+    if (const std::string reason = test::desktopMissingReason(); !reason.empty()) GTEST_SKIP() << reason;
+    const std::pair<std::uint16_t, bool> cases[] = {{tray::kTrayIconResource, true}, {4242, false}};
+    for (const auto& [resource, found] : cases) {
+        SCOPED_TRACE(resource);
+        platform::DesktopWindowSpec spec;
+        spec.title = "VarnelVPN icons";
+        spec.width = 640;
+        spec.height = 480;
+        spec.iconResource = resource;
+        std::string failure;
+        const std::shared_ptr<platform::DesktopWindow> window = platform::createDesktopWindow(spec, {}, failure);
+        ASSERT_TRUE(window) << failure;
+        const HWND shown = FindWindowW(nullptr, L"VarnelVPN icons");
+        const std::pair<WPARAM, int> icons[] = {{ICON_BIG, GetSystemMetrics(SM_CXICON)}, {ICON_SMALL, GetSystemMetrics(SM_CXSMICON)}};
+        for (const auto& [which, width] : icons) {
+            const auto icon = reinterpret_cast<HICON>(SendMessageW(shown, WM_GETICON, which, 0));
+            ASSERT_EQ(icon != nullptr, found);
+            EXPECT_EQ(iconWidth(icon), found ? width : 0);
+        }
+    }
+}
+
+// A second start ends at once with 0, and the first instance's window comes back: through its tray
+// once the interface has loaded the module (the interface is then told), else found by its title.
+class SecondStart : public DesktopApp, public testing::WithParamInterface<bool> {};
+
+TEST_P(SecondStart, EndsAtOnceAndTheFirstInstanceShowsItsWindow) {
+    const bool trayStarted = GetParam();
+    ASSERT_NO_FATAL_FAILURE(start({"--interface=stdio"}));
+    if (trayStarted) {
+        EXPECT_EQ(call("1", R"("method":"setMenuBarVisible","args":[true])"), R"({"id":1,"result":true})");
+        ASSERT_TRUE(test::waitUntil([] { return trayWindow() != nullptr; }));
+    }
+    ASSERT_EQ(trayWindow() != nullptr, trayStarted);
+    ASSERT_TRUE(hideWindow());
+    const Clock::time_point started = Clock::now();
+    EXPECT_EQ(test::ChildProcess::start(VARNEL_DESKTOP_EXE).wait(), 0);
+    EXPECT_LT(Clock::now() - started, std::chrono::seconds(2));
+    EXPECT_TRUE(test::waitUntil([&] { return IsWindowVisible(window_) != FALSE; }));
+    EXPECT_EQ(trayStarted && receivedEvent(R"({"event":"appWindowDidShow","args":[]})"), trayStarted);
+}
+
+INSTANTIATE_TEST_SUITE_P(TrayStartedOrNot, SecondStart, testing::Bool());
+
+TEST_F(DesktopApp, CloseHidesTheWindowAndTheApplicationGoesOn) {
+    ASSERT_NO_FATAL_FAILURE(start({"--interface=stdio"}));
+    EXPECT_EQ(call("1", R"("method":"updateMenuBarMenu","args":["{\"connected\":true,\"serverLabel\":\"Frankfurt 2\"}"])"),
+              R"({"id":1,"result":true})");
+    PostMessageW(window_, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(test::waitUntil([&] { return !IsWindowVisible(window_); }));
+    EXPECT_EQ(call("2", R"("method":"notifyVpnConnectedOnHide")"), R"({"id":2,"result":true})");
+    EXPECT_EQ(mainWindow(), window_);
+}
+
+// Without a web view the window names the bundle it would load; the modules start at once, so the
+// tray's menu is there to end the application.
+TEST_F(DesktopApp, WindowNamesTheBundleAndTheTrayMenuEndsTheApplication) {
+    ASSERT_NO_FATAL_FAILURE(start({}));
+    std::wstring folder(std::begin(VARNEL_DESKTOP_EXE), std::end(VARNEL_DESKTOP_EXE) - 1);
+    std::replace(folder.begin(), folder.end(), L'/', L'\\');
+    folder.erase(folder.rfind(L'\\'));
+    EXPECT_NE(shownText(window_).find(L"Bundle root: file://" + folder + L"\\Bundle\\\r\n"), std::wstring::npos)
+        << "window text: " << testing::PrintToString(shownText(window_));
+    ASSERT_TRUE(test::waitUntil([] { return trayWindow() != nullptr; }));
+    PostMessageW(trayWindow(), tray::kWmCommand, tray::kIdExit, 0);
+    EXPECT_EQ(app_->wait(), 0);
+}
+
+}  // namespace
+}  // namespace varnel
