@@ -147,7 +147,8 @@ public:
 private:
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         auto* self = reinterpret_cast<Win32TrayShell*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-        if (self != nullptr && message == WM_COMMAND && lParam == 0) return 0;  // another process's
+        // Another process's command: only a test run that asks for it may drive the menu this way.
+        if (self != nullptr && message == WM_COMMAND && lParam == 0 && !self->acceptsPostedCommands_) return 0;
         if (self != nullptr && message == WM_COMMAND && lParam == self->commandCookie_) lParam = 0;
         if (self != nullptr && self->handler_ && self->handler_({message, wParam, lParam})) return 0;
         return DefWindowProcW(window, message, wParam, lParam);
@@ -191,6 +192,7 @@ private:
     TrayMessageHandler handler_;
     // Not a control's window handle (those are what WM_COMMAND carries there): odd, never a pointer.
     const LPARAM commandCookie_ = static_cast<LPARAM>((std::random_device()() << 1) | 1);
+    const bool acceptsPostedCommands_ = GetEnvironmentVariableW(L"VARNEL_TEST_POSTED_TRAY_COMMANDS", nullptr, 0) != 0;
     std::atomic<HWND> window_{nullptr};
     std::atomic<DWORD> threadId_{0};
     std::atomic<bool> quitRequested_{false};
