@@ -16,37 +16,37 @@ namespace varnel {
 
 namespace {
 
-platform::SingleInstanceSpec singleInstanceSpec() {
-    platform::SingleInstanceSpec spec;
-    spec.name = kSingleInstanceName;
-    spec.trayWindowClass = tray::kTrayWindowClass;
-    spec.showAppMessage = tray::kWmTrayShowApp;
-    spec.mainWindowTitle = tray::kMainWindowTitle;
-    return spec;
+platform::SingleInstanceSetup singleInstanceSetup() {
+    platform::SingleInstanceSetup setup;
+    setup.name = kSingleInstanceName;
+    setup.trayWindowClass = tray::kTrayWindowClass;
+    setup.showAppMessage = tray::kWmTrayShowApp;
+    setup.mainWindowTitle = tray::kMainWindowTitle;
+    return setup;
 }
 
-platform::DesktopWindowSpec windowSpec(const DesktopOptions& options) {
-    platform::DesktopWindowSpec spec;
-    spec.programName = kDesktopProgramName;
-    spec.title = platform::wideToUtf8(tray::kMainWindowTitle);
-    spec.width = kMainWindowWidth;
-    spec.height = kMainWindowHeight;
-    spec.minWidth = kMainWindowMinWidth;
-    spec.minHeight = kMainWindowMinHeight;
-    spec.iconResource = tray::kTrayIconResource;
-    spec.pageChannels = {kRequestChannel, kHostChannel};
-    if (options.automation) spec.automationName = spec.title;
+platform::DesktopWindowSetup windowSetup(const DesktopOptions& options) {
+    platform::DesktopWindowSetup setup;
+    setup.programName = kDesktopProgramName;
+    setup.title = platform::wideToUtf8(tray::kMainWindowTitle);
+    setup.width = kMainWindowWidth;
+    setup.height = kMainWindowHeight;
+    setup.minWidth = kMainWindowMinWidth;
+    setup.minHeight = kMainWindowMinHeight;
+    setup.iconResource = tray::kTrayIconResource;
+    setup.pageChannels = {kRequestChannel, kHostChannel};
+    if (options.automation) setup.automationName = setup.title;
     // The web engine's cache and data stay with ours, not in a folder named after the program.
     const storage::DataFolder data(platform::localDataFolder());
-    if (!data.root().empty()) spec.webDataFolder = storage::DataFolder::child(data.root(), "webkit");
-    return spec;
+    if (!data.root().empty()) setup.webDataFolder = storage::DataFolder::child(data.root(), "webkit");
+    return setup;
 }
 
 }  // namespace
 
 int runDesktopApp(const DesktopOptions& options) {
     const DesktopSession::Clock::time_point started = DesktopSession::Clock::now();
-    platform::InstanceStart instance = platform::claimSingleInstance(singleInstanceSpec());
+    platform::InstanceStart instance = platform::claimSingleInstance(singleInstanceSetup());
     if (instance.role == platform::InstanceRole::Second) return 0;
     platform::prepareDesktopProcess();
     // The executable's own path, from which the bundle's folder is cut, comes with the services.
@@ -56,7 +56,7 @@ int runDesktopApp(const DesktopOptions& options) {
     auto* session = new DesktopSession(options, started);
     std::string failure;
     const std::shared_ptr<platform::DesktopWindow> window =
-        platform::createDesktopWindow(windowSpec(options), session->windowEvents(), failure);
+        platform::createDesktopWindow(windowSetup(options), session->windowEvents(), failure);
     if (!window) {
         std::fprintf(stderr, "%s: %s\n", kDesktopProgramName, failure.c_str());
         return 1;

@@ -10,8 +10,8 @@ public:
     DesktopTrayShell(std::shared_ptr<platform::TrayShell> system, std::shared_ptr<platform::DesktopWindow> window)
         : system_(std::move(system)), window_(std::move(window)) {}
 
-    bool createWindow(const platform::TrayWindowClass& spec, platform::TrayMessageHandler handler) override {
-        return system_->createWindow(spec, std::move(handler));
+    bool createWindow(const platform::TrayWindowClass& setup, platform::TrayMessageHandler handler) override {
+        return system_->createWindow(setup, std::move(handler));
     }
     void runMessageLoop() override { system_->runMessageLoop(); }
     void quit() override { system_->quit(); }

@@ -14,7 +14,7 @@
 
 namespace varnel::platform {
 
-struct DesktopWindowSpec {
+struct DesktopWindowSetup {
     // The program as the desktop knows it (window class, icon name, desktop entry).
     std::string programName;
     std::string title;  // UTF-8
@@ -39,7 +39,7 @@ struct DesktopWindowSpec {
 struct DesktopWindowEvents {
     // The user asked to close the window; it stays as it is, so the handler decides.
     std::function<void()> closeRequested;
-    // The page posted text on one of the spec's channels.
+    // The page posted text on one of the setup's channels.
     std::function<void(const std::string& channel, std::string text)> pageMessage;
     // An automation driver closed the page.
     std::function<void()> automationClosed;
@@ -89,7 +89,7 @@ void prepareDesktopProcess();
 
 // The calling thread becomes the window thread. Null, with the reason in failure, when no window can
 // be made (no display). The window is hidden until present().
-std::shared_ptr<DesktopWindow> createDesktopWindow(const DesktopWindowSpec& spec, DesktopWindowEvents events, std::string& failure);
+std::shared_ptr<DesktopWindow> createDesktopWindow(const DesktopWindowSetup& setup, DesktopWindowEvents events, std::string& failure);
 
 // The open-file dialog as the desktop application shows it: run on the window thread while the
 // calling thread waits. Only for threads other than the window thread, once the window exists.

@@ -11,7 +11,7 @@
 
 namespace varnel::platform {
 
-struct SingleInstanceSpec {
+struct SingleInstanceSetup {
     std::string name;  // the named mutex on Windows; the lock file's and socket's name on Linux
     // Windows: the first instance's tray window and the message a later start posts to it; the main
     // window found by title when there is no tray window yet.
@@ -44,6 +44,6 @@ struct InstanceStart {
 
 // A second start has asked the first to show its window (as far as it could reach it) when this
 // returns; it does not wait for the window.
-InstanceStart claimSingleInstance(const SingleInstanceSpec& spec);
+InstanceStart claimSingleInstance(const SingleInstanceSetup& setup);
 
 }  // namespace varnel::platform

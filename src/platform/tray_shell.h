@@ -46,7 +46,7 @@ public:
     virtual ~TrayShell() = default;
 
     // Tray thread. Creates the hidden window whose messages go to handler; false when it cannot.
-    virtual bool createWindow(const TrayWindowClass& windowSpec, TrayMessageHandler handler) = 0;
+    virtual bool createWindow(const TrayWindowClass& trayWindow, TrayMessageHandler handler) = 0;
     // Tray thread. Dispatches messages until the loop is told to end; the window is then destroyed
     // (so the handler sees the destroy message) and the call returns.
     virtual void runMessageLoop() = 0;

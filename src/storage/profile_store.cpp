@@ -27,7 +27,7 @@ void saveOvpnProfileMeta(const DataFolder& data, std::string_view profileId, std
 
 JSValueArray listSavedOvpnProfiles(const DataFolder& data) {
     // A failure to create or list the folder ends the walk, and the listing answers with what it has
-    // gathered. One entry it cannot read (a dangling link, a special or oversized meta.json) is
+    // gathered. One entry it cannot read (a dangling link, a FIFO, a device or an oversized meta.json) is
     // skipped, so that it never hides the profiles after it.
     JSValueArray profiles;
     PathText root;

@@ -24,7 +24,7 @@ TEST(ModuleSurface, HostRecordsTwoEventInitialisersThenTheMethodsInTableOrderThe
     EXPECT_EQ(modules[1]->memberOrder, std::vector<std::string>{"constants"});
 }
 
-TEST(ModuleSurface, EveryMethodSettlesWithAResultOrAnUnspecifiedRejection) {
+TEST(ModuleSurface, EveryMethodSettlesWithAResultOrAPlainRejection) {
     TestHost host;
     host.initialize();
     for (const std::string& method : test::kVarnelTunnelMethods) {

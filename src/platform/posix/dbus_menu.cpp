@@ -14,7 +14,7 @@ using win::kMfGrayedOrDisabled;
 using win::kMfPopup;
 using win::kMfSeparator;
 
-constexpr char kIntrospection[] = R"xml(<node>
+constexpr char kInterfaceXml[] = R"xml(<node>
   <interface name="com.canonical.dbusmenu">
     <method name="GetLayout">
       <arg type="i" name="parentId" direction="in"/>
@@ -258,7 +258,7 @@ GVariant* DbusMenu::property(const char* name) const {
 }
 
 GDBusInterfaceInfo* DbusMenu::interfaceInfo() {
-    static GDBusNodeInfo* const node = g_dbus_node_info_new_for_xml(kIntrospection, nullptr);
+    static GDBusNodeInfo* const node = g_dbus_node_info_new_for_xml(kInterfaceXml, nullptr);
     return node->interfaces[0];
 }
 

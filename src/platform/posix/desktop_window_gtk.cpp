@@ -30,14 +30,14 @@ GList* loadIcons() {
 // drainScheduled_.
 class GtkDesktopWindow final : public DesktopWindow {
 public:
-    GtkDesktopWindow(const DesktopWindowSpec& spec, DesktopWindowEvents events)
-        : events_(std::move(events)), content_(spec, events_), minWidth_(spec.minWidth), minHeight_(spec.minHeight) {
+    GtkDesktopWindow(const DesktopWindowSetup& setup, DesktopWindowEvents events)
+        : events_(std::move(events)), content_(setup, events_), minWidth_(setup.minWidth), minHeight_(setup.minHeight) {
         window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-        gtk_window_set_title(GTK_WINDOW(window_), spec.title.c_str());
-        gtk_window_set_default_size(GTK_WINDOW(window_), spec.width, spec.height);
+        gtk_window_set_title(GTK_WINDOW(window_), setup.title.c_str());
+        gtk_window_set_default_size(GTK_WINDOW(window_), setup.width, setup.height);
         GdkGeometry geometry{};
-        geometry.min_width = spec.minWidth;
-        geometry.min_height = spec.minHeight;
+        geometry.min_width = setup.minWidth;
+        geometry.min_height = setup.minHeight;
         gtk_window_set_geometry_hints(GTK_WINDOW(window_), nullptr, &geometry, GDK_HINT_MIN_SIZE);
         if (GList* icons = loadIcons()) {
             gtk_window_set_icon_list(GTK_WINDOW(window_), icons);
@@ -102,13 +102,13 @@ private:
 // GTK needs nothing before its window is made.
 void prepareDesktopProcess() {}
 
-std::shared_ptr<DesktopWindow> createDesktopWindow(const DesktopWindowSpec& spec, DesktopWindowEvents events, std::string& failure) {
-    if (!spec.programName.empty()) g_set_prgname(spec.programName.c_str());
+std::shared_ptr<DesktopWindow> createDesktopWindow(const DesktopWindowSetup& setup, DesktopWindowEvents events, std::string& failure) {
+    if (!setup.programName.empty()) g_set_prgname(setup.programName.c_str());
     if (!gtk_init_check(nullptr, nullptr)) {
         failure = "Cannot open the display.";
         return nullptr;
     }
-    return std::make_shared<GtkDesktopWindow>(spec, std::move(events));
+    return std::make_shared<GtkDesktopWindow>(setup, std::move(events));
 }
 
 }  // namespace varnel::platform

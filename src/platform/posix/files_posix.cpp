@@ -72,7 +72,7 @@ std::optional<std::string> replaceWholeFile(const PathText& path, std::string_vi
     int error = writeAll(fd, bytes);
     if (error == 0 && ::fsync(fd) != 0) error = errno;
     if (::close(fd) != 0 && error == 0 && errno != EINTR) error = errno;
-    // rename replaces a link or a special file at path itself, and never writes through it.
+    // rename replaces a link, a FIFO or a device at path itself, and never writes through it.
     if (error == 0 && ::rename(temporary.c_str(), path.c_str()) != 0) error = errno;
     if (error == 0) return std::nullopt;
     ::unlink(temporary.c_str());

@@ -35,8 +35,8 @@ bool privateFolderOfOurs(const std::string& path) {
 
 // The session's runtime folder, else a folder of ours under /tmp; none when what is there could have
 // been planted by someone else.
-std::optional<std::string> instanceFolder(const SingleInstanceSpec& spec) {
-    if (!spec.folder.empty()) return spec.folder;
+std::optional<std::string> instanceFolder(const SingleInstanceSetup& setup) {
+    if (!setup.folder.empty()) return setup.folder;
     if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime != nullptr && runtime[0] == '/' && privateFolderOfOurs(runtime))
         return std::string(runtime);
     const std::string fallback = "/tmp/varnel-" + std::to_string(::getuid());
@@ -155,10 +155,10 @@ int listenOn(const std::string& path) {
 
 }  // namespace
 
-InstanceStart claimSingleInstance(const SingleInstanceSpec& spec) {
-    const std::optional<std::string> folder = instanceFolder(spec);
+InstanceStart claimSingleInstance(const SingleInstanceSetup& setup) {
+    const std::optional<std::string> folder = instanceFolder(setup);
     if (!folder) return {};
-    const std::string base = *folder + "/" + spec.name;
+    const std::string base = *folder + "/" + setup.name;
     const int lockFd = ::open((base + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (lockFd < 0) return {};
     if (::flock(lockFd, LOCK_EX | LOCK_NB) != 0) {

@@ -6,7 +6,7 @@ namespace varnel::platform {
 
 namespace {
 
-constexpr char kIntrospection[] = R"xml(<node>
+constexpr char kInterfaceXml[] = R"xml(<node>
   <interface name="org.kde.StatusNotifierItem">
     <method name="Activate"><arg type="i" name="x" direction="in"/><arg type="i" name="y" direction="in"/></method>
     <method name="SecondaryActivate"><arg type="i" name="x" direction="in"/><arg type="i" name="y" direction="in"/></method>
@@ -52,7 +52,7 @@ GVariant* pixmapList(bool withImages) {
 }  // namespace
 
 GDBusInterfaceInfo* StatusNotifierItem::interfaceInfo() {
-    static GDBusNodeInfo* const node = g_dbus_node_info_new_for_xml(kIntrospection, nullptr);
+    static GDBusNodeInfo* const node = g_dbus_node_info_new_for_xml(kInterfaceXml, nullptr);
     return node->interfaces[0];
 }
 

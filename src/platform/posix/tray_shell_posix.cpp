@@ -50,9 +50,9 @@ public:
         releaseContext();
     }
 
-    bool createWindow(const TrayWindowClass& windowSpec, TrayMessageHandler handler) override {
+    bool createWindow(const TrayWindowClass& trayWindow, TrayMessageHandler handler) override {
         handler_ = std::move(handler);
-        callbackMessage_ = windowSpec.callbackMessage;
+        callbackMessage_ = trayWindow.callbackMessage;
         GMainContext* context = g_main_context_new();
         g_main_context_push_thread_default(context);
         {

@@ -10,14 +10,14 @@ bool startsWith(std::string_view text, std::string_view prefix) { return text.su
 
 }  // namespace
 
-WebKitWebContext* WebViewContent::makeContext(const DesktopWindowSpec& spec) {
+WebKitWebContext* WebViewContent::makeContext(const DesktopWindowSetup& setup) {
     WebKitWebsiteDataManager* manager = nullptr;
-    if (spec.webDataFolder.empty()) {
+    if (setup.webDataFolder.empty()) {
         manager = webkit_website_data_manager_new_ephemeral();
     } else {
         // Our own folders first, so that they are private to the user from the start.
-        const PathText data = spec.webDataFolder + "/data";
-        const PathText cache = spec.webDataFolder + "/cache";
+        const PathText data = setup.webDataFolder + "/data";
+        const PathText cache = setup.webDataFolder + "/cache";
         createDirectories(data);
         createDirectories(cache);
         manager = webkit_website_data_manager_new("base-data-directory", data.c_str(), "base-cache-directory", cache.c_str(), nullptr);
@@ -27,11 +27,11 @@ WebKitWebContext* WebViewContent::makeContext(const DesktopWindowSpec& spec) {
     return context;
 }
 
-WebViewContent::WebViewContent(const DesktopWindowSpec& spec, const DesktopWindowEvents& events)
-    : events_(events), automationName_(spec.automationName) {
-    WebKitWebContext* context = makeContext(spec);
+WebViewContent::WebViewContent(const DesktopWindowSetup& setup, const DesktopWindowEvents& events)
+    : events_(events), automationName_(setup.automationName) {
+    WebKitWebContext* context = makeContext(setup);
     WebKitUserContentManager* manager = webkit_user_content_manager_new();
-    listenToChannels(manager, spec.pageChannels);
+    listenToChannels(manager, setup.pageChannels);
     if (!automationName_.empty()) allowAutomation(context);
 
     // The bundle's files are one origin with the page, so that its errors are not hidden from it.
@@ -127,7 +127,7 @@ gboolean WebViewContent::onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* de
     return TRUE;
 }
 
-// An application, not a browser: no reload, back or inspector from a right click.
+// An application, not a browser: no reload, back or developer tools from a right click.
 gboolean WebViewContent::onContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent*, WebKitHitTestResult*, gpointer) { return TRUE; }
 
 }  // namespace varnel::platform

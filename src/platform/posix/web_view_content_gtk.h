@@ -15,8 +15,8 @@ namespace varnel::platform {
 
 class WebViewContent final : public WindowContent {
 public:
-    // events must outlive the content; the spec is copied.
-    WebViewContent(const DesktopWindowSpec& spec, const DesktopWindowEvents& events);
+    // events must outlive the content; the setup is copied.
+    WebViewContent(const DesktopWindowSetup& setup, const DesktopWindowEvents& events);
     ~WebViewContent() override;
     WebViewContent(const WebViewContent&) = delete;
     WebViewContent& operator=(const WebViewContent&) = delete;
@@ -33,7 +33,7 @@ private:
         std::string name;
     };
 
-    static WebKitWebContext* makeContext(const DesktopWindowSpec& spec);
+    static WebKitWebContext* makeContext(const DesktopWindowSetup& setup);
     void listenToChannels(WebKitUserContentManager* manager, const std::vector<std::string>& names);
     void allowAutomation(WebKitWebContext* context);
 

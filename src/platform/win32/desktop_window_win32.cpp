@@ -39,8 +39,8 @@ std::wstring withCrLf(std::string_view utf8) {
 // Created and used on the window thread, except post() and quit(); mutex_ guards tasks_.
 class Win32DesktopWindow final : public DesktopWindow, public WindowContent {
 public:
-    Win32DesktopWindow(const DesktopWindowSpec& spec, DesktopWindowEvents events)
-        : events_(std::move(events)), minWidth_(spec.minWidth), minHeight_(spec.minHeight) {}
+    Win32DesktopWindow(const DesktopWindowSetup& setup, DesktopWindowEvents events)
+        : events_(std::move(events)), minWidth_(setup.minWidth), minHeight_(setup.minHeight) {}
 
     ~Win32DesktopWindow() override {
         if (window_ != nullptr) DestroyWindow(window_);
@@ -48,7 +48,7 @@ public:
             if (icon != nullptr) DestroyIcon(icon);
     }
 
-    bool create(const DesktopWindowSpec& spec) {
+    bool create(const DesktopWindowSetup& setup) {
         const HINSTANCE instance = GetModuleHandleW(nullptr);
         WNDCLASSEXW windowClass{};
         windowClass.cbSize = sizeof windowClass;
@@ -59,18 +59,18 @@ public:
         windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
         windowClass.lpszClassName = kWindowClass;
         RegisterClassExW(&windowClass);  // a class left registered from before serves as well
-        const std::wstring title = wide(spec.title);
+        const std::wstring title = wide(setup.title);
         // The size given is the outer size, frame and caption included.
-        window_ = CreateWindowExW(0, kWindowClass, title.c_str(), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, spec.width,
-                                  spec.height, nullptr, nullptr, instance, this);
+        window_ = CreateWindowExW(0, kWindowClass, title.c_str(), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, setup.width,
+                                  setup.height, nullptr, nullptr, instance, this);
         if (window_ == nullptr) return false;
         text_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0, 0, 0, 0, window_, nullptr,
                                 instance, nullptr);
         SendMessageW(text_, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
         placeText();
-        if (spec.iconResource != 0) {
-            bigIcon_ = setIcon(instance, spec.iconResource, ICON_BIG, SM_CXICON, SM_CYICON);
-            smallIcon_ = setIcon(instance, spec.iconResource, ICON_SMALL, SM_CXSMICON, SM_CYSMICON);
+        if (setup.iconResource != 0) {
+            bigIcon_ = setIcon(instance, setup.iconResource, ICON_BIG, SM_CXICON, SM_CYICON);
+            smallIcon_ = setIcon(instance, setup.iconResource, ICON_SMALL, SM_CXSMICON, SM_CYSMICON);
         }
         return true;
     }
@@ -194,9 +194,9 @@ void prepareDesktopProcess() {
     }
 }
 
-std::shared_ptr<DesktopWindow> createDesktopWindow(const DesktopWindowSpec& spec, DesktopWindowEvents events, std::string& failure) {
-    auto window = std::make_shared<Win32DesktopWindow>(spec, std::move(events));
-    if (!window->create(spec)) {
+std::shared_ptr<DesktopWindow> createDesktopWindow(const DesktopWindowSetup& setup, DesktopWindowEvents events, std::string& failure) {
+    auto window = std::make_shared<Win32DesktopWindow>(setup, std::move(events));
+    if (!window->create(setup)) {
         failure = "The main window cannot be made (error " + std::to_string(GetLastError()) + ").";
         return nullptr;
     }

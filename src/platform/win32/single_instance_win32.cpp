@@ -25,14 +25,14 @@ private:
 
 }  // namespace
 
-InstanceStart claimSingleInstance(const SingleInstanceSpec& spec) {
-    const std::u16string name = utf8ToWide(spec.name);
+InstanceStart claimSingleInstance(const SingleInstanceSetup& setup) {
+    const std::u16string name = utf8ToWide(setup.name);
     const HANDLE mutex = CreateMutexW(nullptr, TRUE, reinterpret_cast<const wchar_t*>(name.c_str()));
     if (mutex == nullptr) return {};
     if (GetLastError() != ERROR_ALREADY_EXISTS) return {InstanceRole::First, std::make_unique<MutexClaim>(mutex)};
     CloseHandle(mutex);
     AllowSetForegroundWindow(ASFW_ANY);
-    if (!postToRunningTrayWindow(spec.trayWindowClass, spec.showAppMessage)) systemTrayShell()->showMainWindow(spec.mainWindowTitle);
+    if (!postToRunningTrayWindow(setup.trayWindowClass, setup.showAppMessage)) systemTrayShell()->showMainWindow(setup.mainWindowTitle);
     return {InstanceRole::Second, nullptr};
 }
 

@@ -35,10 +35,10 @@ public:
         if (ownIcon_ != nullptr) DestroyIcon(ownIcon_);
     }
 
-    bool createWindow(const TrayWindowClass& windowSpec, TrayMessageHandler handler) override {
+    bool createWindow(const TrayWindowClass& trayWindow, TrayMessageHandler handler) override {
         handler_ = std::move(handler);
-        callbackMessage_ = windowSpec.callbackMessage;
-        iconResource_ = windowSpec.iconResource;
+        callbackMessage_ = trayWindow.callbackMessage;
+        iconResource_ = trayWindow.iconResource;
         // The thread's queue exists from here on, so quit() reaches it even without a window.
         MSG peek;
         PeekMessageW(&peek, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
@@ -51,7 +51,7 @@ public:
         windowClass.style = 0;
         windowClass.lpfnWndProc = windowProc;
         windowClass.hInstance = instance;
-        windowClass.lpszClassName = wide(windowSpec.windowClass, className);
+        windowClass.lpszClassName = wide(trayWindow.windowClass, className);
         RegisterClassW(&windowClass);  // a class left registered from before serves as well
 
         const HWND window = CreateWindowExW(WS_EX_TOOLWINDOW, windowClass.lpszClassName, L"", WS_POPUP, 0, 0, 0, 0,

@@ -114,13 +114,13 @@ TEST(DesktopWindow, SetsTheIconGroupAtTheBigAndSmallSizesAndSkipsAMissingGroup) 
     const std::pair<std::uint16_t, bool> cases[] = {{tray::kTrayIconResource, true}, {4242, false}};
     for (const auto& [resource, found] : cases) {
         SCOPED_TRACE(resource);
-        platform::DesktopWindowSpec spec;
-        spec.title = "VarnelVPN icons";
-        spec.width = 640;
-        spec.height = 480;
-        spec.iconResource = resource;
+        platform::DesktopWindowSetup setup;
+        setup.title = "VarnelVPN icons";
+        setup.width = 640;
+        setup.height = 480;
+        setup.iconResource = resource;
         std::string failure;
-        const std::shared_ptr<platform::DesktopWindow> window = platform::createDesktopWindow(spec, {}, failure);
+        const std::shared_ptr<platform::DesktopWindow> window = platform::createDesktopWindow(setup, {}, failure);
         ASSERT_TRUE(window) << failure;
         const HWND shown = FindWindowW(nullptr, L"VarnelVPN icons");
         const std::pair<WPARAM, int> icons[] = {{ICON_BIG, GetSystemMetrics(SM_CXICON)}, {ICON_SMALL, GetSystemMetrics(SM_CXSMICON)}};

@@ -13,7 +13,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class SpecialFiles : public ::testing::Test, protected test::StorageFixture {
+class NonRegularFiles : public ::testing::Test, protected test::StorageFixture {
 protected:
     std::vector<std::string> listedRaws() {
         std::vector<std::string> raws;
@@ -26,7 +26,7 @@ protected:
     void saveMeta(const std::string& id) { ASSERT_TRUE(host.callAndWait("saveOvpnProfileMeta", test::args({JSValue(id), JSValue(id)})).resolved); }
 };
 
-TEST_F(SpecialFiles, AFifoUserDefaultReadsEmptyWithoutWaitingForAWriterAndAWriteReplacesIt) {
+TEST_F(NonRegularFiles, AFifoUserDefaultReadsEmptyWithoutWaitingForAWriterAndAWriteReplacesIt) {
     fs::create_directories(root() / "prefs");
     ASSERT_EQ(::mkfifo((root() / "prefs" / "key").c_str(), 0600), 0);
     EXPECT_EQ(*host.callAndWait("readUserDefaults", test::args({"key"})).value.asString(), "");
@@ -36,7 +36,7 @@ TEST_F(SpecialFiles, AFifoUserDefaultReadsEmptyWithoutWaitingForAWriterAndAWrite
     EXPECT_EQ(*host.callAndWait("readUserDefaults", test::args({"key"})).value.asString(), "value");
 }
 
-TEST_F(SpecialFiles, TheListingSkipsEntriesItCannotReadAndListsTheRest) {
+TEST_F(NonRegularFiles, TheListingSkipsEntriesItCannotReadAndListsTheRest) {
     for (const char* id : {"one", "two", "three", "four", "five", "six"}) saveMeta(id);
     fs::create_symlink(root() / "nowhere", profiles() / "dangling");
     fs::create_directories(profiles() / "device");
@@ -50,7 +50,7 @@ TEST_F(SpecialFiles, TheListingSkipsEntriesItCannotReadAndListsTheRest) {
     EXPECT_EQ(listedRaws(), (std::vector<std::string>{"five", "four", "one", "one", "six", "three", "two"}));
 }
 
-TEST_F(SpecialFiles, ALinkedAuthFileIsNeitherReadNorWrittenThrough) {
+TEST_F(NonRegularFiles, ALinkedAuthFileIsNeitherReadNorWrittenThrough) {
     saveMeta("p");
     const fs::path outside = temp.path() / "outside.txt";
     test::writeFileBytes(outside, "root\nsecret of someone else\n");
@@ -63,7 +63,7 @@ TEST_F(SpecialFiles, ALinkedAuthFileIsNeitherReadNorWrittenThrough) {
     EXPECT_EQ(test::fileBytes(profiles() / "p" / "auth.txt"), "alice\npw\n");
 }
 
-TEST_F(SpecialFiles, RewrittenFilesAreOwnerOnlyWhateverModeTheOldOnesHad) {
+TEST_F(NonRegularFiles, RewrittenFilesAreOwnerOnlyWhateverModeTheOldOnesHad) {
     saveMeta("p");
     struct Case {
         const char* method;
