@@ -1,0 +1,111 @@
+// The tray through the module on the real tray thread with the recording shell, and the shells.
+
+#include "tray/tray.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "support/child_process.h"
+#include "support/desktop.h"
+#include "support/test_programs.h"
+#include "support/tray_fixture.h"
+
+namespace varnel::tray {
+namespace {
+
+TEST(Tray, ActsOnTheInterfaceTheShellAndTheUser) {
+    const std::string zurich = "menu {\"connected\":true,\"serverLabel\":\"Z\xC3\xBCrich 2\"}";
+    const std::string servers = R"(menu {"connected":false,"dedicated":[{"id":"s1","label":"Paris"},{"id":"s2"}]})";
+    const std::string label(300, 'L'), added = "add Varnel VPN - Disconnected", disconnected = "modify Varnel VPN - Disconnected";
+    const std::string connected = "Varnel VPN - Connected (Z\xC3\xBCrich 2)", longTip = "Varnel VPN - Connected (" + label.substr(0, 103);
+    const std::string notice = "balloon Varnel VPN is still connected | ", window = "showMainWindow VarnelVPN", opened = "menu Not connected";
+    const struct {
+        const char* what;
+        std::vector<std::string> steps, log;  // the log: the shell's calls, then the events
+    } scenarios[] = {
+        {"the tooltip follows each description; hiding deletes the icon, showing adds it with the current tooltip",
+         {"initialize", zurich, "menu }{ not json", "hide", zurich, "show"}, {added, "modify " + connected, disconnected, "delete", "add " + connected}},
+        {"hidden before the thread ran, no icon until shown; a shell restart adds it again", {"hide", "initialize", "show", "restart"}, {added, added}},
+        {"a refused icon is added again at the next refresh, without a notice", {"refuse icons", "initialize", zurich, "notify"},
+         {added, "add " + connected, "add " + connected}},
+        {"no notice for a hidden icon, nor when it comes back; shown, the notice comes once; disconnected, it is cleared",
+         {"initialize", zurich, "hide", "notify", "show", "notify", "show", R"(menu {"connected":false})", "notify", "balloon"},
+         {added, "modify " + connected, "delete", "add " + connected, "modify " + connected, notice + "Protected via Z\xC3\xBCrich 2.",
+          "modify " + connected, disconnected, disconnected}},
+        {"a notice without a server name; a long one is cut to 127 units in the tooltip, 255 in the notice",
+         {"initialize", R"(menu {"connected":true})", "notify", R"(menu {"connected":true,"serverLabel":")" + label + "\"}", "notify"},
+         {added, "modify Varnel VPN - Connected", "modify Varnel VPN - Connected", notice + "Your VPN tunnel remains active in the background.",
+          "modify " + longTip, "modify " + longTip, notice + ("Protected via " + label).substr(0, 255)}},
+        // Each choice in the menu against the list that was shown: greyed items cannot be chosen, and
+        // exit ends the process at once, without an event.
+        {"choices while disconnected",
+         {"initialize", servers, "click Quick Connect", "click Paris", "click s2", "click Not connected", "click Open Varnel VPN", "click Exit Varnel VPN"},
+         {added, disconnected, opened, opened, opened, opened, opened, window, opened, "delete", "exit 0", "menuBarAction action=quickConnect",
+          "menuBarAction action=connectDedicated serverId=s1", "menuBarAction action=connectDedicated serverId=s2", "menuBarAction action=openApp",
+          "appWindowDidShow"}},
+        {"choices while connected",
+         {"initialize", R"(menu {"connected":true,"serverLabel":"A","dedicated":[{"id":"s1","label":"Paris"}]})", "click Connected: A",
+          "click Quick Connect", "click Paris", "click Disconnect"},
+         {added, "modify Varnel VPN - Connected (A)", "menu Connected: A", "menu Connected: A", "menu Connected: A", "menu Connected: A",
+          "menuBarAction action=disconnect"}},
+        {"the scan of a description, as ever: no escapes, the first key wins even nested, the first ']' ends the servers",
+         {"initialize", R"(menu {"connected":true,"x":{"serverLabel":"a\"b"},"serverLabel":"c","dedicated":[{"id":"a","label":"x]y"},{"id":"b"}]})", "click b"},
+         {added, R"(modify Varnel VPN - Connected (a\))", R"(menu Connected: a\)"}},
+        // The main window comes on a double click, a click on the notice, a second start and
+        // activateApp; the interface is told when there was one. The other clicks open the menu.
+        {"the main window", {"initialize", "icon 0x200", "icon 0x203", "icon 0x405", "show app", "icon 0x7B", "icon 0x202", "activate",
+                             "no main window", "activate", "icon 0x203"},
+         {added, window, window, window, opened, opened, window, window, window, "appWindowDidShow", "appWindowDidShow", "appWindowDidShow",
+          "appWindowDidShow"}},
+    };
+    for (const auto& s : scenarios) {
+        SCOPED_TRACE(s.what);
+        test::TrayFixture f;
+        for (const std::string& step : s.steps) f.step(step);
+        EXPECT_EQ(f.log(), s.log);
+        EXPECT_EQ(f.shell.windowsCreated(), 1);
+    }
+}
+
+TEST(Tray, RacingCallersStartExactlyOneThread) {
+    test::TrayFixture f;
+    std::atomic<bool> go{false};
+    std::vector<std::jthread> callers(8);
+    for (std::jthread& caller : callers) caller = std::jthread([&] { while (!go) std::this_thread::yield(); f.runtime->tray.ensureThread(); });
+    go = true;
+    callers.clear();  // joins them
+    ASSERT_TRUE(f.settled());
+    EXPECT_EQ(f.shell.windowsCreated(), 1);
+}
+
+// What the tray relies on of a shell, the recording one as the build's: a registered restart message,
+// posts (a menu command as a panel's click comes, too) in order, and a loop that ends with the destroy
+// message, also one told to end before it started.
+TEST(TrayShellContract, PostsArriveInOrderAndTheLoopEndsWithTheDestroyMessage) {
+    const std::pair<const char*, std::shared_ptr<platform::TrayShell> (*)()> shells[] = {
+        {"recording", [] { return std::shared_ptr<platform::TrayShell>(std::make_shared<test::FakeTrayShell>()); }},
+        {"system", platform::systemTrayShell}};
+    for (const auto& [name, make] : shells) {
+        SCOPED_TRACE(name);
+        if (const std::string reason = test::desktopMissingReason(); !reason.empty() && make == shells[1].second) GTEST_SKIP() << reason;
+        const std::shared_ptr<platform::TrayShell> shell = make(), early = make();
+        EXPECT_FALSE(shell->post(kWmUser));  // no window yet
+        EXPECT_GE(shell->shellRestartMessage(), 0xC000u);  // a registered message, apart from the tray's own
+        EXPECT_EQ(test::runTrayWindow(*shell, [&] { shell->post(kWmUser + 1, 7, 8); shell->post(kWmCommand, kIdExit, 0); shell->post(kWmUser); }),
+                  (std::vector<std::string>{"1025 7 8", "273 2004 0", "1024 0 0", "2 0 0"}));
+        EXPECT_EQ(shell->nativeWindow(), 0u);
+        EXPECT_FALSE(shell->post(kWmUser));
+        EXPECT_EQ(test::runTrayWindow(*early, [&] { early->quit(); }), std::vector<std::string>{"2 0 0"});
+    }
+}
+
+TEST(SystemTray, ExitFromTheMenuEndsTheProcessWithZero) {
+    if (const std::string reason = test::desktopMissingReason(); !reason.empty()) GTEST_SKIP() << reason;
+    // 3: the program found no tray window; 4: the process went on after the exit.
+    EXPECT_EQ(test::ChildProcess::start(test::testProgramPath("tray_exit")).wait(), 0);
+}
+
+}  // namespace
+}  // namespace varnel::tray
