@@ -1,8 +1,7 @@
 #pragma once
-// A tray shell that records what the tray asks of the system, a line a call ("add TIP", "modify TIP",
-// "delete", "balloon TITLE | TEXT", "menu STATUS LINE", "showMainWindow TITLE", "exit CODE"), and
-// answers as a test sets it. Its window is a message queue run on the real tray thread, so posting
-// and ordering are exercised for real; like a system window, it ends its loop with the destroy message.
+// A tray shell that records what the tray asks of the system, a line a call ("add TIP", "modify TIP", "delete",
+// "balloon TITLE | TEXT", "menu STATUS LINE", "showMainWindow TITLE", "exit CODE"), and answers as a test sets it.
+// Its window is a message queue run on the tray thread, so posts and their order are real; its loop ends with destroy.
 
 #include <atomic>
 #include <condition_variable>

@@ -24,9 +24,8 @@ inline std::vector<std::string> trayEventLog(TestHost& host) {
     return log;
 }
 
-// Runs the shell's window on a thread of its own: onWindow there once the window exists, then the
-// loop, which the message WM_USER ends. Gives the messages WM_USER and WM_USER + 1, the commands and
-// the destroy message that the window handled, as "MESSAGE WPARAM LPARAM".
+// Runs the shell's window on a thread of its own: onWindow there, then the loop, which WM_USER ends. Gives
+// the messages WM_USER and WM_USER + 1, commands and destroy that the window handled, as "MESSAGE WPARAM LPARAM".
 inline std::vector<std::string> runTrayWindow(platform::TrayShell& shell, const std::function<void()>& onWindow) {
     using namespace tray;
     std::vector<std::string> seen;

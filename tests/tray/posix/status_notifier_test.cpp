@@ -83,17 +83,18 @@ TEST_F(DesktopTray, APanelShowsTheIconItsMenuAndItsNoticesAndItsClicksReachTheTr
     }
     EXPECT_EQ(widths, (std::vector<int>{16, 20, 24, 32, 40, 48, 64, 128}));
 
-    // The menu and the tooltip follow each description.
+    // The menu and the tooltip follow each description; a greyed item cannot be chosen.
+    menu(panel->layout());
+    EXPECT_TRUE(click(ids.at("Quick Connect")));  // while connected
     call("updateMenuBarMenu", test::args({R"({"connected":false,"dedicated":[{"id":"s1","label":"Paris"},{"id":"us_east"}]})"}));
     ASSERT_TRUE(tooltipHas("'Varnel VPN - Disconnected'"));
     EXPECT_EQ(menu(panel->layout()), (std::vector<std::string>{"Not connected [enabled=false]", "-", "Quick Connect", "-",
                                                                       "Dedicated Servers >", "  Paris", "  us__east", "-",
                                                                       "Open Varnel VPN", "-", "Exit Varnel VPN"}));
 
-    // Clicks on what cannot be chosen, on no item and on the icon's other buttons come to nothing; a
-    // server is chosen, and a click on the icon shows the main window. The last click, handled after
-    // every one before it, marks the end.
-    for (const char* label : {"Not connected", "Dedicated Servers", "-", "us__east"}) EXPECT_TRUE(click(ids.at(label))) << label;
+    // A server is chosen; clicks on no item and on the icon's other buttons come to nothing; a click on
+    // the icon shows the main window. The last click, handled after every one before it, marks the end.
+    EXPECT_TRUE(click(ids.at("us__east")));
     EXPECT_FALSE(click(999));
     for (const char* method : {"Activate", "ContextMenu", "SecondaryActivate"}) EXPECT_TRUE(panel->call(method, g_variant_new("(ii)", 1, 1)));
     EXPECT_TRUE(click(ids.at("Open Varnel VPN")));
