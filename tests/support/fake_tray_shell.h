@@ -33,10 +33,11 @@ public:
     std::vector<std::string> calls() const { return locked([&] { return calls_; }); }
     int windowsCreated() const { return locked([&] { return windowsCreated_; }); }
 
-    // Waits until the tray thread has handled everything posted so far; false without a window.
+    // Waits until the tray thread has handled everything posted so far (a message leaves the queue once
+    // handled); false without a window.
     bool sync() {
         std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return window_ == 0 || (queue_.empty() && !busy_); });
+        changed_.wait(lock, [&] { return window_ == 0 || queue_.empty(); });
         return window_ != 0;
     }
 
@@ -53,18 +54,16 @@ public:
             changed_.wait(lock, [&] { return quit_ || !queue_.empty(); });
             if (quit_) break;
             const platform::TrayWindowMessage message = queue_.front();
-            queue_.pop_front();
-            busy_ = true;
             lock.unlock();
             handler_(message);
             lock.lock();
-            busy_ = false;
+            queue_.pop_front();
             changed_.notify_all();
         }
         window_ = 0;
         changed_.notify_all();
         lock.unlock();
-        if (handler_) handler_({0x0002 /* destroy */, 0, 0});
+        handler_({0x0002 /* destroy */, 0, 0});
     }
     void quit() override {
         std::lock_guard lock(mutex_);
@@ -85,7 +84,7 @@ public:
     void deleteIcon() override { record("delete"); }
     void showBalloon(std::u16string_view title, std::u16string_view body) override { record("balloon " + text(title) + " | " + text(body)); }
     std::uint32_t trackMenu(const std::vector<platform::TrayMenuEntry>& menu) override {
-        record("menu " + text(menu.empty() ? u"" : menu[0].text));
+        record("menu " + text(menu.at(0).text));
         return pick(menu);
     }
     void setMenu(const std::vector<platform::TrayMenuEntry>&) override {}
@@ -96,10 +95,9 @@ private:
     static std::string text(std::u16string_view wide) { return platform::wideToUtf8(wide); }
     void record(std::string call) { locked([&] { calls_.push_back(std::move(call)); }); }
     std::uint32_t pick(const std::vector<platform::TrayMenuEntry>& menu) const {
-        std::uint32_t chosen = 0;
         for (const platform::TrayMenuEntry& entry : menu)
-            if ((entry.flags & 0x3 /* greyed or disabled */) == 0 && chosen == 0) chosen = entry.text == menuChoice ? entry.id : pick(entry.submenu);
-        return chosen;
+            if (const std::uint32_t id = entry.text == menuChoice ? entry.id : pick(entry.submenu); id != 0 && (entry.flags & 0x3) == 0) return id;
+        return 0;  // not there, or greyed (0x1) or disabled (0x2)
     }
 
     mutable std::mutex mutex_;
@@ -109,7 +107,7 @@ private:
     std::vector<std::string> calls_;
     int windowsCreated_ = 0;
     std::uintptr_t window_ = 0;
-    bool quit_ = false, busy_ = false;
+    bool quit_ = false;
 };
 
 }  // namespace varnel::test

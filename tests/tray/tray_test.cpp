@@ -83,23 +83,23 @@ TEST(Tray, RacingCallersStartExactlyOneThread) {
 // What the tray relies on of a shell, the recording one as the build's: a registered restart message,
 // posts (a menu command as a panel's click comes, too) in order, and a loop that ends with the destroy
 // message, also one told to end before it started.
-TEST(TrayShellContract, PostsArriveInOrderAndTheLoopEndsWithTheDestroyMessage) {
-    const std::pair<const char*, std::shared_ptr<platform::TrayShell> (*)()> shells[] = {
-        {"recording", [] { return std::shared_ptr<platform::TrayShell>(std::make_shared<test::FakeTrayShell>()); }},
-        {"system", platform::systemTrayShell}};
-    for (const auto& [name, make] : shells) {
-        SCOPED_TRACE(name);
-        if (const std::string reason = test::desktopMissingReason(); !reason.empty() && make == shells[1].second) GTEST_SKIP() << reason;
-        const std::shared_ptr<platform::TrayShell> shell = make(), early = make();
-        EXPECT_FALSE(shell->post(kWmUser));  // no window yet
-        EXPECT_GE(shell->shellRestartMessage(), 0xC000u);  // a registered message, apart from the tray's own
-        EXPECT_EQ(test::runTrayWindow(*shell, [&] { shell->post(kWmUser + 1, 7, 8); shell->post(kWmCommand, kIdExit, 0); shell->post(kWmUser); }),
-                  (std::vector<std::string>{"1025 7 8", "273 2004 0", "1024 0 0", "2 0 0"}));
-        EXPECT_EQ(shell->nativeWindow(), 0u);
-        EXPECT_FALSE(shell->post(kWmUser));
-        EXPECT_EQ(test::runTrayWindow(*early, [&] { early->quit(); }), std::vector<std::string>{"2 0 0"});
-    }
+class TrayShellContract : public testing::TestWithParam<std::shared_ptr<platform::TrayShell> (*)()> {};
+
+TEST_P(TrayShellContract, PostsArriveInOrderAndTheLoopEndsWithTheDestroyMessage) {
+    if (const std::string reason = test::desktopMissingReason(); !reason.empty() && GetParam() == &platform::systemTrayShell) GTEST_SKIP() << reason;
+    const std::shared_ptr<platform::TrayShell> shell = GetParam()(), early = GetParam()();
+    EXPECT_FALSE(shell->post(kWmUser));  // no window yet
+    EXPECT_GE(shell->shellRestartMessage(), 0xC000u);  // a registered message, apart from the tray's own
+    EXPECT_EQ(test::runTrayWindow(*shell, [&] { shell->post(kWmUser + 1, 7, 8); shell->post(kWmCommand, kIdExit, 0); shell->post(kWmUser); }),
+              (std::vector<std::string>{"1025 7 8", "273 2004 0", "1024 0 0", "2 0 0"}));
+    EXPECT_EQ(shell->nativeWindow(), 0u);
+    EXPECT_FALSE(shell->post(kWmUser));
+    EXPECT_EQ(test::runTrayWindow(*early, [&] { early->quit(); }), std::vector<std::string>{"2 0 0"});
 }
+
+INSTANTIATE_TEST_SUITE_P(Shells, TrayShellContract,
+                         testing::Values(+[] { return std::shared_ptr<platform::TrayShell>(std::make_shared<test::FakeTrayShell>()); }, &platform::systemTrayShell),
+                         [](const auto& shell) { return shell.index == 0 ? "Recording" : "System"; });
 
 TEST(SystemTray, ExitFromTheMenuEndsTheProcessWithZero) {
     if (const std::string reason = test::desktopMissingReason(); !reason.empty()) GTEST_SKIP() << reason;

@@ -26,28 +26,22 @@ std::string valueText(GVariant* value) {
 
 PanelMenuItem readItem(GVariant* layout) {
     PanelMenuItem item;
-    GVariantIter* properties = nullptr;
-    GVariantIter* children = nullptr;
+    g_autoptr(GVariantIter) properties = nullptr;
+    g_autoptr(GVariantIter) children = nullptr;
     g_variant_get(layout, "(ia{sv}av)", &item.id, &properties, &children);
     const char* name = nullptr;
     GVariant* value = nullptr;
     while (g_variant_iter_loop(properties, "{&sv}", &name, &value)) item.properties[name] = valueText(value);
     while (g_variant_iter_loop(children, "v", &value)) item.children.push_back(readItem(value));
-    g_variant_iter_free(properties);
-    g_variant_iter_free(children);
     return item;
 }
 
-// Takes parameters (floating).
+// Takes parameters (floating); null without a bus or on an error.
 GVariant* request(GDBusConnection* bus, const std::string& service, bool ofMenu, const char* interface, const char* method,
                   GVariant* parameters, const GVariantType* reply) {
-    g_variant_ref_sink(parameters);
-    GVariant* answer = bus == nullptr ? nullptr
-                                      : g_dbus_connection_call_sync(bus, service.c_str(), ofMenu ? "/MenuBar" : "/StatusNotifierItem",
-                                                                    interface, method, parameters, reply, G_DBUS_CALL_FLAGS_NO_AUTO_START,
-                                                                    -1, nullptr, nullptr);
-    g_variant_unref(parameters);
-    return answer;
+    g_autoptr(GVariant) owned = g_variant_ref_sink(parameters);
+    return bus == nullptr ? nullptr : g_dbus_connection_call_sync(bus, service.c_str(), ofMenu ? "/MenuBar" : "/StatusNotifierItem", interface, method,
+                                                                  owned, reply, G_DBUS_CALL_FLAGS_NO_AUTO_START, -1, nullptr, nullptr);
 }
 
 }  // namespace
