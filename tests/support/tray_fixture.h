@@ -1,11 +1,10 @@
 #pragma once
-// The tray through the module on the recording shell, and a shell's window run as the tray runs it.
-
-#include <gtest/gtest.h>
+// What the tray told the interface, and a shell's window run as the tray runs it; with the helpers tray tests use.
 
 #include <functional>
 #include <thread>
 
+#include "platform/tray_shell.h"
 #include "support/test_helpers.h"
 #include "support/test_host.h"
 #include "support/wait_until.h"
@@ -42,49 +41,5 @@ inline std::vector<std::string> runTrayWindow(platform::TrayShell& shell, const 
     }).join();
     return seen;
 }
-
-struct TrayFixture {
-    std::shared_ptr<TestRuntime> runtime = makeTestRuntime();
-    FakeTrayShell& shell = *runtime->trayShell;
-    TestHost host{runtime};
-
-    // Waits until the tray thread's window exists and everything posted so far has been handled.
-    bool settled() { return waitUntil([this] { return shell.sync(); }); }
-
-    // One step of a scenario, then waits for the tray to deal with it. A module method: "initialize",
-    // "hide", "show", "menu JSON", "notify", "activate"; what the shell answers from now on: "refuse
-    // icons", "no main window"; a message from the system: "restart" (of the shell),
-    // "balloon" (arriving on its own), "show app" (from a second start), "icon N" (the notification N
-    // about the icon), "click LABEL" (the menu opened and LABEL chosen).
-    void step(const std::string& what) {
-        using namespace tray;
-        if (what == "refuse icons") shell.acceptsIcon = false;
-        if (what == "no main window") shell.hasMainWindow = false;
-        if (what == "refuse icons" || what.starts_with("no ")) return;
-        JSValue answer(true);
-        const std::string rest = what.substr(what.find(' ') + 1);
-        if (what == "initialize") host.initialize();
-        if (what == "hide" || what == "show") answer = host.callAndWait("setMenuBarVisible", args({what == "show"})).value;
-        if (what.starts_with("menu ")) answer = host.callAndWait("updateMenuBarMenu", args({rest})).value;
-        if (what == "notify") answer = host.callAndWait("notifyVpnConnectedOnHide").value;
-        if (what == "activate") answer = host.callAndWait("activateApp").value;
-        if (what == "restart") shell.post(FakeTrayShell::kRestartMessage, 0, 0);
-        if (what == "balloon") shell.post(kWmTrayBalloon, 0, 0);
-        if (what == "show app") shell.post(kWmTrayShowApp, 0, 0);
-        if (what.starts_with("icon ")) shell.post(kWmTrayCallback, 0, std::stoi(rest, nullptr, 0));
-        if (what.starts_with("click ")) {
-            shell.menuChoice = platform::utf8ToWide(rest);
-            shell.post(kWmTrayCallback, 0, kWmRButtonUp);
-        }
-        EXPECT_EQ(answer, JSValue(what != "hide")) << what;
-        EXPECT_TRUE(settled()) << what;
-    }
-    // The shell's calls, then the events.
-    std::vector<std::string> log() {
-        std::vector<std::string> lines = shell.calls();
-        for (const std::string& event : trayEventLog(host)) lines.push_back(event);
-        return lines;
-    }
-};
 
 }  // namespace varnel::test

@@ -15,6 +15,42 @@
 namespace varnel::tray {
 namespace {
 
+// The tray through the module on the real tray thread with the recording shell.
+struct TrayFixture {
+    std::shared_ptr<test::TestRuntime> runtime = test::makeTestRuntime();
+    test::FakeTrayShell& shell = *runtime->trayShell;
+    test::TestHost host{runtime};
+
+    // Waits until the tray thread's window exists and everything posted so far has been handled.
+    bool settled() { return test::waitUntil([this] { return shell.sync(); }); }
+
+    // One step of a scenario, then waits for the tray to deal with it. A module method: "initialize",
+    // "hide", "show", "menu JSON", "notify", "activate"; what the shell answers from now on: "refuse
+    // icons", "no main window"; a message from the system: "restart" (of the shell),
+    // "balloon" (arriving on its own), "show app" (from a second start), "icon N" (the notification N
+    // about the icon), "click LABEL" (the menu opened and LABEL chosen).
+    void step(const std::string& what) {
+        if (what == "refuse icons") shell.acceptsIcon = false;
+        if (what == "no main window") shell.hasMainWindow = false;
+        if (what == "refuse icons" || what.starts_with("no ")) return;
+        JSValue answer(true);
+        const std::string rest = what.substr(what.find(' ') + 1);
+        if (what == "initialize") host.initialize();
+        if (what == "hide" || what == "show") answer = host.callAndWait("setMenuBarVisible", test::args({what == "show"})).value;
+        if (what.starts_with("menu ")) answer = host.callAndWait("updateMenuBarMenu", test::args({rest})).value;
+        if (what == "notify") answer = host.callAndWait("notifyVpnConnectedOnHide").value;
+        if (what == "activate") answer = host.callAndWait("activateApp").value;
+        if (what == "restart") shell.post(test::FakeTrayShell::kRestartMessage, 0, 0);
+        if (what == "balloon") shell.post(kWmTrayBalloon, 0, 0);
+        if (what == "show app") shell.post(kWmTrayShowApp, 0, 0);
+        if (what.starts_with("icon ")) shell.post(kWmTrayCallback, 0, std::stoi(rest, nullptr, 0));
+        if (what.starts_with("click ")) shell.menuChoice = platform::utf8ToWide(rest);
+        if (what.starts_with("click ")) shell.post(kWmTrayCallback, 0, kWmRButtonUp);
+        EXPECT_EQ(answer, JSValue(what != "hide")) << what;
+        EXPECT_TRUE(settled()) << what;
+    }
+};
+
 TEST(Tray, ActsOnTheInterfaceTheShellAndTheUser) {
     const std::string zurich = "menu {\"connected\":true,\"serverLabel\":\"Z\xC3\xBCrich 2\"}";
     const std::string servers = R"(menu {"connected":false,"dedicated":[{"id":"s1","label":"Paris"},{"id":"s2"}]})";
@@ -40,16 +76,14 @@ TEST(Tray, ActsOnTheInterfaceTheShellAndTheUser) {
           "modify " + longTip, "modify " + longTip, notice + ("Protected via " + label).substr(0, 255)}},
         // Each choice in the menu against the list that was shown: greyed items cannot be chosen, and
         // exit ends the process at once, without an event.
-        {"choices while disconnected",
-         {"initialize", servers, "click Quick Connect", "click Paris", "click s2", "click Not connected", "click Open Varnel VPN", "click Exit Varnel VPN"},
-         {added, disconnected, opened, opened, opened, opened, opened, window, opened, "delete", "exit 0", "menuBarAction action=quickConnect",
+        {"choices while connected, then while disconnected",
+         {"initialize", R"(menu {"connected":true,"serverLabel":"A","dedicated":[{"id":"s1","label":"Paris"}]})", "click Connected: A", "click Quick Connect",
+          "click Paris", "click Disconnect", servers, "click Quick Connect", "click Paris", "click s2", "click Not connected", "click Open Varnel VPN",
+          "click Exit Varnel VPN"},
+         {added, "modify Varnel VPN - Connected (A)", "menu Connected: A", "menu Connected: A", "menu Connected: A", "menu Connected: A", disconnected,
+          opened, opened, opened, opened, opened, window, opened, "delete", "exit 0", "menuBarAction action=disconnect", "menuBarAction action=quickConnect",
           "menuBarAction action=connectDedicated serverId=s1", "menuBarAction action=connectDedicated serverId=s2", "menuBarAction action=openApp",
           "appWindowDidShow"}},
-        {"choices while connected",
-         {"initialize", R"(menu {"connected":true,"serverLabel":"A","dedicated":[{"id":"s1","label":"Paris"}]})", "click Connected: A",
-          "click Quick Connect", "click Paris", "click Disconnect"},
-         {added, "modify Varnel VPN - Connected (A)", "menu Connected: A", "menu Connected: A", "menu Connected: A", "menu Connected: A",
-          "menuBarAction action=disconnect"}},
         {"the scan of a description, as ever: no escapes, the first key wins even nested, the first ']' ends the servers",
          {"initialize", R"(menu {"connected":true,"x":{"serverLabel":"a\"b"},"serverLabel":"c","dedicated":[{"id":"a","label":"x]y"},{"id":"b"}]})", "click b"},
          {added, R"(modify Varnel VPN - Connected (a\))", R"(menu Connected: a\)"}},
@@ -62,15 +96,17 @@ TEST(Tray, ActsOnTheInterfaceTheShellAndTheUser) {
     };
     for (const auto& s : scenarios) {
         SCOPED_TRACE(s.what);
-        test::TrayFixture f;
+        TrayFixture f;
         for (const std::string& step : s.steps) f.step(step);
-        EXPECT_EQ(f.log(), s.log);
+        std::vector<std::string> log = f.shell.calls(), events = test::trayEventLog(f.host);
+        log.insert(log.end(), events.begin(), events.end());
+        EXPECT_EQ(log, s.log);
         EXPECT_EQ(f.shell.windowsCreated(), 1);
     }
 }
 
 TEST(Tray, RacingCallersStartExactlyOneThread) {
-    test::TrayFixture f;
+    TrayFixture f;
     std::atomic<bool> go{false};
     std::vector<std::jthread> callers(8);
     for (std::jthread& caller : callers) caller = std::jthread([&] { while (!go) std::this_thread::yield(); f.runtime->tray.ensureThread(); });

@@ -91,14 +91,11 @@ BusDouble::~BusDouble() {
 }
 
 bool BusDouble::takeName() { return bus_ != nullptr && platform::requestName(bus_, name_); }
+void BusDouble::dropName() { if (bus_ != nullptr) platform::releaseName(bus_, name_); }
 
-void BusDouble::dropName() {
-    if (bus_ != nullptr) platform::releaseName(bus_, name_);
-}
-
+// The calls that came so far are answered now.
 std::vector<std::string> BusDouble::calls() {
-    while (g_main_context_iteration(context_, FALSE)) {
-    }
+    while (g_main_context_iteration(context_, FALSE)) continue;
     return calls_;
 }
 

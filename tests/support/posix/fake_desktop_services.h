@@ -1,7 +1,7 @@
 #pragma once
-// A Linux desktop's services on the session bus as doubles: the StatusNotifierWatcher, the notification
-// server and a panel. Each has a connection whose calls wait on a main context of its own until the test
-// asks the double for them. For a private bus only (dbus-run-session): they take the desktop's names.
+// A Linux desktop's services as doubles on a private session bus (dbus-run-session), whose names they take:
+// the StatusNotifierWatcher, the notification server and a panel. Each has a connection of its own, whose
+// calls wait on a main context of its own until the test asks the double for them.
 
 #include <gio/gio.h>
 
@@ -23,7 +23,6 @@ public:
     BusDouble(const char* name, const char* path, const char* xml, const char* reply);
     ~BusDouble();
     BusDouble(const BusDouble&) = delete;
-    BusDouble& operator=(const BusDouble&) = delete;
 
     bool takeName();  // as the desktop's service does when it starts
     void dropName();
