@@ -33,8 +33,7 @@ public:
     std::vector<std::string> calls() const { return locked([&] { return calls_; }); }
     int windowsCreated() const { return locked([&] { return windowsCreated_; }); }
 
-    // Waits until the tray thread has handled everything posted so far (a message leaves the queue once
-    // handled); false without a window.
+    // Waits until the tray thread has handled all posted so far (each leaves the queue once handled); false without a window.
     bool sync() {
         std::unique_lock lock(mutex_);
         changed_.wait(lock, [&] { return window_ == 0 || queue_.empty(); });

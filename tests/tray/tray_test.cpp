@@ -15,7 +15,6 @@
 namespace varnel::tray {
 namespace {
 
-// The tray through the module on the real tray thread with the recording shell.
 struct TrayFixture {
     std::shared_ptr<test::TestRuntime> runtime = test::makeTestRuntime();
     test::FakeTrayShell& shell = *runtime->trayShell;
@@ -24,11 +23,10 @@ struct TrayFixture {
     // Waits until the tray thread's window exists and everything posted so far has been handled.
     bool settled() { return test::waitUntil([this] { return shell.sync(); }); }
 
-    // One step of a scenario, then waits for the tray to deal with it. A module method: "initialize",
-    // "hide", "show", "menu JSON", "notify", "activate"; what the shell answers from now on: "refuse
-    // icons", "no main window"; a message from the system: "restart" (of the shell),
-    // "balloon" (arriving on its own), "show app" (from a second start), "icon N" (the notification N
-    // about the icon), "click LABEL" (the menu opened and LABEL chosen).
+    // One step of a scenario, then waits for the tray to deal with it. A module method: "initialize", "hide", "show",
+    // "menu JSON", "notify", "activate"; what the shell answers from now on: "refuse icons", "no main window"; a message
+    // from the system: "restart" (of the shell), "balloon" (arriving on its own), "show app" (from a second start),
+    // "icon N" (the notification N about the icon), "click LABEL" (the menu opened and LABEL chosen).
     void step(const std::string& what) {
         if (what == "refuse icons") shell.acceptsIcon = false;
         if (what == "no main window") shell.hasMainWindow = false;

@@ -105,9 +105,9 @@ void BusDouble::emit(const char* interface, const char* signal, GVariant* parame
 
 FakeStatusNotifierWatcher::FakeStatusNotifierWatcher() : BusDouble(kWatcherName, "/StatusNotifierWatcher", kWatcherXml, "()") {}
 
-std::vector<FakeStatusNotifierWatcher::Registration> FakeStatusNotifierWatcher::registrations() {
-    std::vector<Registration> registrations;
-    for (const std::string& call : calls()) registrations.push_back({call.substr(1, call.size() - 2)});  // unquoted
+std::vector<std::string> FakeStatusNotifierWatcher::registrations() {
+    std::vector<std::string> registrations;
+    for (const std::string& call : calls()) registrations.push_back(call.substr(1, call.size() - 2));  // unquoted
     return registrations;
 }
 

@@ -12,8 +12,7 @@
 
 namespace varnel::test {
 
-// Why the doubles cannot run here, or "" when they can: a session bus on which no real watcher or
-// notification server runs (a user's session is never used).
+// Why the doubles cannot run here (no bus, or a real watcher or notification server on it), or "" when they can.
 std::string desktopBusMissingReason();
 
 // Serves an object at path with the interface of xml, answering each call with reply (GVariant
@@ -40,11 +39,8 @@ protected:
 };
 
 struct FakeStatusNotifierWatcher : BusDouble {
-    struct Registration {
-        std::string service;
-    };
     FakeStatusNotifierWatcher();
-    std::vector<Registration> registrations();
+    std::vector<std::string> registrations();  // the items' bus names, in order
 };
 
 // Answers every notice with the id 7.

@@ -25,7 +25,7 @@ struct DesktopTray : testing::Test {
     // Waits for the watcher's count-th registration, which the panel then reads.
     std::string registered(std::size_t count) {
         if (!waitUntil([&] { return watcher.registrations().size() >= count; })) return {};
-        return panel.emplace(watcher.registrations().at(count - 1).service).service();
+        return panel.emplace(watcher.registrations().at(count - 1)).service();
     }
     void call(const std::string& method, const JSValue& arguments = JSValue(JSValueArray{})) { host.callAndWait(method, arguments); }
     bool tooltipIs(const std::string& text) { return waitUntil([&] { return panel->property("ToolTip").find("'" + text + "'") != std::string::npos; }); }
@@ -36,8 +36,7 @@ struct DesktopTray : testing::Test {
             const auto& p = child.properties;
             const std::string label = p.contains("type") ? "-" : p.at("label");
             ids[label] = child.id;
-            lines.push_back(indent + label + (p.contains("enabled") ? " [enabled=" + p.at("enabled") + "]" : "") +
-                            (p.contains("children-display") ? " >" : ""));
+            lines.push_back(indent + label + (p.contains("enabled") ? " [enabled=" + p.at("enabled") + "]" : "") + (p.contains("children-display") ? " >" : ""));
             for (const std::string& inner : menu(child, indent + "  ")) lines.push_back(inner);
         }
         return lines;
@@ -91,9 +90,8 @@ TEST_F(DesktopTray, APanelShowsTheIconItsMenuAndItsNoticesAndItsClicksReachTheTr
     EXPECT_TRUE(click(ids.at("Quick Connect")));  // while connected
     call("updateMenuBarMenu", test::args({R"({"connected":false,"dedicated":[{"id":"s1","label":"Paris"},{"id":"us_east"}]})"}));
     ASSERT_TRUE(tooltipIs("Varnel VPN - Disconnected"));
-    EXPECT_EQ(menu(panel->layout()), (std::vector<std::string>{"Not connected [enabled=false]", "-", "Quick Connect", "-",
-                                                                      "Dedicated Servers >", "  Paris", "  us__east", "-",
-                                                                      "Open Varnel VPN", "-", "Exit Varnel VPN"}));
+    EXPECT_EQ(menu(panel->layout()), (std::vector<std::string>{"Not connected [enabled=false]", "-", "Quick Connect", "-", "Dedicated Servers >",
+                                                                "  Paris", "  us__east", "-", "Open Varnel VPN", "-", "Exit Varnel VPN"}));
 
     // A server is chosen; clicks on no item and on the icon's other buttons come to nothing; a click on
     // the icon shows the main window. The last click, handled after every one before it, marks the end.
