@@ -82,10 +82,7 @@ public:
     bool modifyIcon(std::u16string_view tip) override { record("modify " + text(tip)); return acceptsIcon; }
     void deleteIcon() override { record("delete"); }
     void showBalloon(std::u16string_view title, std::u16string_view body) override { record("balloon " + text(title) + " | " + text(body)); }
-    std::uint32_t trackMenu(const std::vector<platform::TrayMenuEntry>& menu) override {
-        record("menu " + text(menu.at(0).text));
-        return pick(menu);
-    }
+    std::uint32_t trackMenu(const std::vector<platform::TrayMenuEntry>& menu) override { record("menu " + text(menu.at(0).text)); return pick(menu); }
     void setMenu(const std::vector<platform::TrayMenuEntry>&) override {}
     bool showMainWindow(std::u16string_view title) override { record("showMainWindow " + text(title)); return hasMainWindow; }
     void exitProcess(std::uint32_t code) override { record("exit " + std::to_string(code)); }
