@@ -90,7 +90,7 @@ int main() {
         words >> command;
         if (command == "items") {
             std::string answer = "items";
-            for (const auto& registration : watcher.registrations()) answer += " " + registration.service;
+            for (const auto& registration : watcher.registrations()) answer += " " + registration;
             std::cout << answer << std::endl;
         } else if (command == "click") {
             std::string service, label;

@@ -1,14 +1,14 @@
 #pragma once
-// A test host whose runtime's tray runs on a recording shell.
+// What the tray told the interface, and a shell's window run as the tray runs it; with the helpers tray tests use.
 
-#include <memory>
-#include <string>
-#include <vector>
+#include <functional>
+#include <thread>
 
-#include "support/fake_tray_shell.h"
-#include "support/test_runtime.h"
+#include "platform/tray_shell.h"
+#include "support/test_helpers.h"
 #include "support/test_host.h"
 #include "support/wait_until.h"
+#include "tray/tray_constants.h"
 
 namespace varnel::test {
 
@@ -16,28 +16,30 @@ namespace varnel::test {
 inline std::vector<std::string> trayEventLog(TestHost& host) {
     std::vector<std::string> log;
     for (const RecordedEvent& e : host.events()) {
-        std::string line = e.name;
-        if (const JSValueArray* args = e.args.asArray(); args && !args->empty()) {
-            for (const auto& [key, value] : *args->at(0).asObject()) line += " " + key + "=" + *value.asString();
-        }
-        log.push_back(line);
+        log.push_back(e.name);
+        if (const JSValueArray* args = e.args.asArray(); args && !args->empty())
+            for (const auto& [key, value] : *args->at(0).asObject()) log.back() += " " + key + "=" + *value.asString();
     }
     return log;
 }
 
-struct TrayFixture {
-    std::shared_ptr<TestRuntime> runtime = makeTestRuntime();
-    std::shared_ptr<FakeTrayShell> shell = runtime->trayShell;
-    TestHost host{runtime};
-
-    // Waits until the tray thread's window exists and everything posted so far has been handled.
-    bool settled() {
-        return waitUntil([this] { return shell->sync(); });
-    }
-    void post(std::uint32_t message, std::uintptr_t wParam = 0, std::intptr_t lParam = 0) {
-        shell->post(message, wParam, lParam);
-    }
-    std::vector<std::string> eventLog() { return trayEventLog(host); }
-};
+// Runs the shell's window on a thread of its own: onWindow there, then the loop, which WM_USER ends. Gives
+// the messages WM_USER and WM_USER + 1, commands and destroy that the window handled, as "MESSAGE WPARAM LPARAM".
+inline std::vector<std::string> runTrayWindow(platform::TrayShell& shell, const std::function<void()>& onWindow) {
+    using namespace tray;
+    std::vector<std::string> seen;
+    std::thread([&] {
+        const auto handle = [&](const platform::TrayWindowMessage& m) {
+            if (m.message != kWmUser && m.message != kWmUser + 1 && m.message != kWmCommand && m.message != kWmDestroy) return false;
+            seen.push_back(std::to_string(m.message) + " " + std::to_string(m.wParam) + " " + std::to_string(m.lParam));
+            if (m.message == kWmUser) shell.quit();
+            return true;
+        };
+        if (!shell.createWindow({kTrayWindowClass, kWmTrayCallback, kTrayIconResource}, handle)) return;
+        onWindow();
+        shell.runMessageLoop();
+    }).join();
+    return seen;
+}
 
 }  // namespace varnel::test

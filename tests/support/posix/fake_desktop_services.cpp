@@ -1,56 +1,20 @@
 #include "support/posix/fake_desktop_services.h"
 
-#include <future>
-#include <thread>
-
 #include "platform/posix/session_bus.h"
 
 namespace varnel::test {
 
 namespace {
 
-constexpr char kWatcherName[] = "org.kde.StatusNotifierWatcher";
-constexpr char kNotificationsName[] = "org.freedesktop.Notifications";
-constexpr int kCallTimeoutMs = 5000;
+constexpr char kWatcherName[] = "org.kde.StatusNotifierWatcher", kNotificationsName[] = "org.freedesktop.Notifications";
+constexpr char kItemInterface[] = "org.kde.StatusNotifierItem", kMenuInterface[] = "com.canonical.dbusmenu";
 
-constexpr char kWatcherXml[] = R"xml(<node>
-  <interface name="org.kde.StatusNotifierWatcher">
-    <method name="RegisterStatusNotifierItem"><arg type="s" name="service" direction="in"/></method>
-    <method name="RegisterStatusNotifierHost"><arg type="s" name="service" direction="in"/></method>
-    <signal name="StatusNotifierItemRegistered"><arg type="s"/></signal>
-    <property name="RegisteredStatusNotifierItems" type="as" access="read"/>
-    <property name="IsStatusNotifierHostRegistered" type="b" access="read"/>
-    <property name="ProtocolVersion" type="i" access="read"/>
-  </interface>
-</node>)xml";
-
-constexpr char kNotificationsXml[] = R"xml(<node>
-  <interface name="org.freedesktop.Notifications">
-    <method name="Notify">
-      <arg type="s" direction="in"/><arg type="u" direction="in"/><arg type="s" direction="in"/>
-      <arg type="s" direction="in"/><arg type="s" direction="in"/><arg type="as" direction="in"/>
-      <arg type="a{sv}" direction="in"/><arg type="i" direction="in"/><arg type="u" direction="out"/>
-    </method>
-    <method name="CloseNotification"><arg type="u" direction="in"/></method>
-    <method name="GetCapabilities"><arg type="as" direction="out"/></method>
-    <method name="GetServerInformation">
-      <arg type="s" direction="out"/><arg type="s" direction="out"/><arg type="s" direction="out"/><arg type="s" direction="out"/>
-    </method>
-    <signal name="ActionInvoked"><arg type="u"/><arg type="s"/></signal>
-    <signal name="NotificationClosed"><arg type="u"/><arg type="u"/></signal>
-  </interface>
-</node>)xml";
-
-// Read once and kept for the whole test program, as GDBus needs it while an object is registered.
-GDBusInterfaceInfo* watcherInterface() {
-    static GDBusNodeInfo* const node = g_dbus_node_info_new_for_xml(kWatcherXml, nullptr);
-    return node->interfaces[0];
-}
-
-GDBusInterfaceInfo* notificationsInterface() {
-    static GDBusNodeInfo* const node = g_dbus_node_info_new_for_xml(kNotificationsXml, nullptr);
-    return node->interfaces[0];
-}
+// What the tray calls of each, and nothing more.
+constexpr char kWatcherXml[] = R"xml(<node><interface name="org.kde.StatusNotifierWatcher">
+  <method name="RegisterStatusNotifierItem"><arg type="s" direction="in"/></method></interface></node>)xml";
+constexpr char kNotificationsXml[] = R"xml(<node><interface name="org.freedesktop.Notifications"><method name="Notify">
+  <arg type="s"/><arg type="u"/><arg type="s"/><arg type="s"/><arg type="s"/><arg type="as"/><arg type="a{sv}"/><arg type="i"/>
+  <arg type="u" direction="out"/></method><signal name="ActionInvoked"><arg type="u"/><arg type="s"/></signal></interface></node>)xml";
 
 std::string valueText(GVariant* value) {
     if (value == nullptr) return {};
@@ -62,289 +26,119 @@ std::string valueText(GVariant* value) {
 
 PanelMenuItem readItem(GVariant* layout) {
     PanelMenuItem item;
-    g_autoptr(GVariant) properties = nullptr;
-    g_autoptr(GVariant) children = nullptr;
-    g_variant_get(layout, "(i@a{sv}@av)", &item.id, &properties, &children);
-    GVariantIter iter;
-    g_variant_iter_init(&iter, properties);
+    g_autoptr(GVariantIter) properties = nullptr;
+    g_autoptr(GVariantIter) children = nullptr;
+    g_variant_get(layout, "(ia{sv}av)", &item.id, &properties, &children);
     const char* name = nullptr;
     GVariant* value = nullptr;
-    while (g_variant_iter_next(&iter, "{&sv}", &name, &value)) {
-        item.properties[name] = valueText(value);
-        g_variant_unref(value);
-    }
-    for (gsize i = 0; i < g_variant_n_children(children); ++i) {
-        g_autoptr(GVariant) boxed = g_variant_get_child_value(children, i);
-        g_autoptr(GVariant) child = g_variant_get_variant(boxed);
-        item.children.push_back(readItem(child));
-    }
+    while (g_variant_iter_loop(properties, "{&sv}", &name, &value)) item.properties[name] = valueText(value);
+    while (g_variant_iter_loop(children, "v", &value)) item.children.push_back(readItem(value));
     return item;
+}
+
+// Takes parameters (floating); null without a bus or on an error.
+GVariant* request(GDBusConnection* bus, const std::string& service, bool ofMenu, const char* interface, const char* method,
+                  GVariant* parameters, const GVariantType* reply) {
+    g_autoptr(GVariant) owned = g_variant_ref_sink(parameters);
+    return bus == nullptr ? nullptr : g_dbus_connection_call_sync(bus, service.c_str(), ofMenu ? "/MenuBar" : "/StatusNotifierItem", interface, method,
+                                                                  owned, reply, G_DBUS_CALL_FLAGS_NO_AUTO_START, -1, nullptr, nullptr);
 }
 
 }  // namespace
 
 std::string desktopBusMissingReason() {
     if (platform::sessionBusAddress().empty()) return "no session bus here: run the tests under dbus-run-session";
-    GDBusConnection* bus = platform::connectSessionBus();
-    if (bus == nullptr) return "the session bus does not take connections";
-    std::string reason;
-    if (!platform::nameOwner(bus, kWatcherName).empty() || !platform::nameOwner(bus, kNotificationsName).empty())
-        reason = "a desktop's watcher or notification server runs on this session bus; these tests use a private "
-                 "bus only (dbus-run-session)";
-    g_dbus_connection_close_sync(bus, nullptr, nullptr);
-    g_object_unref(bus);
-    return reason;
-}
-
-struct BusThread::State {
-    GMainContext* context = g_main_context_new();
-    GMainLoop* loop = g_main_loop_new(context, FALSE);
-    std::thread thread;
-
-    ~State() {
-        g_main_loop_unref(loop);
-        g_main_context_unref(context);
+    for (const char* name : {kWatcherName, kNotificationsName}) {
+        BusDouble probe(name, nullptr, nullptr, "()");
+        if (!probe.takeName()) return std::string(name) + " is taken, or there is no bus: these tests use a private bus only (dbus-run-session)";
+        probe.dropName();  // answered once the bus has let it go, so a double can take it next
     }
-};
-
-BusThread::BusThread() : state_(std::make_shared<State>()) {
-    std::promise<GDBusConnection*> connected;
-    std::future<GDBusConnection*> ready = connected.get_future();
-    state_->thread = std::thread([state = state_, &connected] {
-        g_main_context_push_thread_default(state->context);
-        connected.set_value(platform::connectSessionBus());
-        g_main_loop_run(state->loop);
-        while (g_main_context_iteration(state->context, FALSE)) {
-        }
-        g_main_context_pop_thread_default(state->context);
-    });
-    bus_ = ready.get();
+    return {};
 }
 
-BusThread::~BusThread() {
-    run([this] {
-        if (bus_ != nullptr) {
-            g_dbus_connection_close_sync(bus_, nullptr, nullptr);
-            g_clear_object(&bus_);
-        }
-        g_main_loop_quit(state_->loop);
-    });
-    state_->thread.join();
-}
-
-std::string BusThread::uniqueName() const { return bus_ != nullptr ? g_dbus_connection_get_unique_name(bus_) : ""; }
-
-void BusThread::run(const std::function<void()>& work) {
-    struct Job {
-        const std::function<void()>* work;
-        std::promise<void> done;
-    } job{&work, {}};
-    std::future<void> done = job.done.get_future();
-    g_main_context_invoke(
-        state_->context,
-        [](gpointer data) {
-            auto* job = static_cast<Job*>(data);
-            (*job->work)();
-            job->done.set_value();
-            return G_SOURCE_REMOVE;
+BusDouble::BusDouble(const char* name, const char* path, const char* xml, const char* reply)
+    : name_(name), path_(path), reply_(g_variant_ref_sink(g_variant_new_parsed(reply))), context_(g_main_context_new()),
+      bus_(platform::connectSessionBus()) {
+    if (bus_ == nullptr || xml == nullptr) return;
+    static const GDBusInterfaceVTable table{
+        [](GDBusConnection*, const char*, const char*, const char*, const char*, GVariant* arguments,
+           GDBusMethodInvocation* invocation, gpointer self) {
+            std::string text;
+            for (gsize i = 0; i < g_variant_n_children(arguments); ++i) {
+                g_autoptr(GVariant) argument = g_variant_get_child_value(arguments, i);
+                g_autofree char* printed = g_variant_is_of_type(argument, G_VARIANT_TYPE_VARDICT) ? g_strdup("{...}") : g_variant_print(argument, FALSE);
+                text += (i == 0 ? "" : ", ") + std::string(printed);
+            }
+            static_cast<BusDouble*>(self)->calls_.push_back(text);
+            g_dbus_method_invocation_return_value(invocation, static_cast<BusDouble*>(self)->reply_);
         },
-        &job);
-    done.wait();
+        nullptr, nullptr, {}};
+    g_autoptr(GDBusNodeInfo) node = g_dbus_node_info_new_for_xml(xml, nullptr);
+    g_main_context_push_thread_default(context_);
+    object_ = g_dbus_connection_register_object(bus_, path, node->interfaces[0], &table, this, nullptr, nullptr);
+    g_main_context_pop_thread_default(context_);
 }
 
-FakeStatusNotifierWatcher::FakeStatusNotifierWatcher() {
-    if (thread_.bus() == nullptr) return;
-    static const GDBusInterfaceVTable table{onCall, onProperty, nullptr, {}};
-    thread_.run([this] {
-        object_ = g_dbus_connection_register_object(thread_.bus(), "/StatusNotifierWatcher", watcherInterface(),
-                                                    &table, this, nullptr, nullptr);
-    });
-}
-
-FakeStatusNotifierWatcher::~FakeStatusNotifierWatcher() {
-    if (object_ != 0) thread_.run([this] { g_dbus_connection_unregister_object(thread_.bus(), object_); });
-}
-
-bool FakeStatusNotifierWatcher::takeName() {
-    return thread_.bus() != nullptr && platform::requestName(thread_.bus(), kWatcherName);
-}
-
-void FakeStatusNotifierWatcher::dropName() {
-    if (thread_.bus() != nullptr) platform::releaseName(thread_.bus(), kWatcherName);
-}
-
-std::vector<FakeStatusNotifierWatcher::Registration> FakeStatusNotifierWatcher::registrations() const {
-    std::lock_guard lock(mutex_);
-    return registrations_;
-}
-
-void FakeStatusNotifierWatcher::onCall(GDBusConnection* bus, const char* sender, const char*, const char*,
-                                       const char* method, GVariant* parameters, GDBusMethodInvocation* invocation,
-                                       gpointer self) {
-    auto* watcher = static_cast<FakeStatusNotifierWatcher*>(self);
-    if (std::string_view(method) == "RegisterStatusNotifierItem") {
-        const char* service = nullptr;
-        g_variant_get(parameters, "(&s)", &service);
-        {
-            std::lock_guard lock(watcher->mutex_);
-            watcher->registrations_.push_back({sender, service});
-        }
-        g_dbus_connection_emit_signal(bus, nullptr, "/StatusNotifierWatcher", kWatcherName,
-                                      "StatusNotifierItemRegistered", g_variant_new("(s)", service), nullptr);
+// Calls still waiting on the context go with it unanswered.
+BusDouble::~BusDouble() {
+    if (bus_ != nullptr) {
+        if (object_ != 0) g_dbus_connection_unregister_object(bus_, object_);
+        g_dbus_connection_close_sync(bus_, nullptr, nullptr);
+        g_object_unref(bus_);
     }
-    g_dbus_method_invocation_return_value(invocation, nullptr);
+    g_main_context_unref(context_);
+    g_variant_unref(reply_);
 }
 
-GVariant* FakeStatusNotifierWatcher::onProperty(GDBusConnection*, const char*, const char*, const char*,
-                                                const char* name, GError**, gpointer self) {
-    const std::string_view property = name;
-    if (property == "IsStatusNotifierHostRegistered") return g_variant_new_boolean(TRUE);
-    if (property == "ProtocolVersion") return g_variant_new_int32(0);
-    GVariantBuilder items;
-    g_variant_builder_init(&items, G_VARIANT_TYPE("as"));
-    for (const Registration& r : static_cast<FakeStatusNotifierWatcher*>(self)->registrations())
-        g_variant_builder_add(&items, "s", r.service.c_str());
-    return g_variant_builder_end(&items);
+bool BusDouble::takeName() { return bus_ != nullptr && platform::requestName(bus_, name_); }
+void BusDouble::dropName() { if (bus_ != nullptr) platform::releaseName(bus_, name_); }
+
+// The calls that came so far are answered now.
+std::vector<std::string> BusDouble::calls() {
+    while (g_main_context_iteration(context_, FALSE)) continue;
+    return calls_;
 }
 
-FakeNotificationServer::FakeNotificationServer() {
-    if (thread_.bus() == nullptr) return;
-    static const GDBusInterfaceVTable table{onCall, nullptr, nullptr, {}};
-    thread_.run([this] {
-        object_ = g_dbus_connection_register_object(thread_.bus(), "/org/freedesktop/Notifications",
-                                                    notificationsInterface(), &table, this, nullptr, nullptr);
-    });
+void BusDouble::emit(const char* interface, const char* signal, GVariant* parameters) {
+    g_dbus_connection_emit_signal(bus_, nullptr, path_, interface, signal, parameters, nullptr);
 }
 
-FakeNotificationServer::~FakeNotificationServer() {
-    if (object_ != 0) thread_.run([this] { g_dbus_connection_unregister_object(thread_.bus(), object_); });
+FakeStatusNotifierWatcher::FakeStatusNotifierWatcher() : BusDouble(kWatcherName, "/StatusNotifierWatcher", kWatcherXml, "()") {}
+
+std::vector<std::string> FakeStatusNotifierWatcher::registrations() {
+    std::vector<std::string> registrations;
+    for (const std::string& call : calls()) registrations.push_back(call.substr(1, call.size() - 2));  // unquoted
+    return registrations;
 }
 
-bool FakeNotificationServer::takeName() {
-    return thread_.bus() != nullptr && platform::requestName(thread_.bus(), kNotificationsName);
-}
+FakeNotificationServer::FakeNotificationServer()
+    : BusDouble(kNotificationsName, "/org/freedesktop/Notifications", kNotificationsXml, "(uint32 7,)") {}
 
-std::vector<FakeNotificationServer::Notice> FakeNotificationServer::notices() const {
-    std::lock_guard lock(mutex_);
-    return notices_;
-}
-
-void FakeNotificationServer::invokeAction(std::uint32_t id, const std::string& key) {
-    thread_.run([&] {
-        g_dbus_connection_emit_signal(thread_.bus(), nullptr, "/org/freedesktop/Notifications", kNotificationsName,
-                                      "ActionInvoked", g_variant_new("(us)", id, key.c_str()), nullptr);
-    });
-}
-
-void FakeNotificationServer::onCall(GDBusConnection*, const char*, const char*, const char*, const char* method,
-                                    GVariant* parameters, GDBusMethodInvocation* invocation, gpointer self) {
-    auto* server = static_cast<FakeNotificationServer*>(self);
-    const std::string_view name = method;
-    if (name == "GetCapabilities") {
-        const char* capabilities[] = {"actions", "body", "body-markup", nullptr};
-        return g_dbus_method_invocation_return_value(invocation, g_variant_new("(^as)", capabilities));
-    }
-    if (name == "GetServerInformation")
-        return g_dbus_method_invocation_return_value(invocation, g_variant_new("(ssss)", "fake", "test", "1", "1.2"));
-    if (name != "Notify") return g_dbus_method_invocation_return_value(invocation, nullptr);
-
-    Notice notice;
-    const char *appName, *appIcon, *summary, *body;
-    g_autofree const char** actions = nullptr;
-    g_autoptr(GVariant) hints = nullptr;
-    g_variant_get(parameters, "(&su&s&s&s^a&s@a{sv}i)", &appName, &notice.replacesId, &appIcon, &summary, &body, &actions,
-                  &hints, &notice.expireTimeout);
-    notice.appName = appName;
-    notice.appIcon = appIcon;
-    notice.summary = summary;
-    notice.body = body;
-    for (const char** a = actions; a != nullptr && *a != nullptr; ++a) notice.actions.push_back(*a);
-    GVariantIter iter;
-    g_variant_iter_init(&iter, hints);
-    const char* hint = nullptr;
-    while (g_variant_iter_next(&iter, "{&sv}", &hint, nullptr)) notice.hints.push_back(hint);
-    {
-        std::lock_guard lock(server->mutex_);
-        notice.id = notice.replacesId != 0 ? notice.replacesId : server->nextId_++;
-        server->notices_.push_back(notice);
-    }
-    g_dbus_method_invocation_return_value(invocation, g_variant_new("(u)", notice.id));
-}
-
-GVariant* Panel::call(const char* path, const char* interface, const char* method, GVariant* parameters,
-                      const GVariantType* reply) {
-    if (thread_.bus() == nullptr) {
-        if (parameters != nullptr) g_variant_unref(g_variant_ref_sink(parameters));
-        return nullptr;
-    }
-    return g_dbus_connection_call_sync(thread_.bus(), service_.c_str(), path, interface, method, parameters, reply,
-                                       G_DBUS_CALL_FLAGS_NO_AUTO_START, kCallTimeoutMs, nullptr, nullptr);
-}
-
-GVariant* Panel::itemPropertyValue(const char* name) {
-    g_autoptr(GVariant) reply = call("/StatusNotifierItem", "org.freedesktop.DBus.Properties", "Get",
-                                     g_variant_new("(ss)", "org.kde.StatusNotifierItem", name), G_VARIANT_TYPE("(v)"));
-    if (reply == nullptr) return nullptr;
+GVariant* Panel::value(const char* name) {
+    g_autoptr(GVariant) reply = request(bus_, name_, false, "org.freedesktop.DBus.Properties", "Get",
+                                        g_variant_new("(ss)", kItemInterface, name), G_VARIANT_TYPE("(v)"));
     GVariant* value = nullptr;
-    g_variant_get(reply, "(v)", &value);
+    if (reply != nullptr) g_variant_get(reply, "(v)", &value);
     return value;
 }
 
-std::string Panel::itemProperty(const char* name) {
-    g_autoptr(GVariant) value = itemPropertyValue(name);
-    return valueText(value);
+std::string Panel::property(const char* name) {
+    g_autoptr(GVariant) found = value(name);
+    return valueText(found);
 }
 
-std::string Panel::menuProperty(const char* name) {
-    g_autoptr(GVariant) reply = call("/MenuBar", "org.freedesktop.DBus.Properties", "Get",
-                                     g_variant_new("(ss)", "com.canonical.dbusmenu", name), G_VARIANT_TYPE("(v)"));
-    if (reply == nullptr) return {};
-    g_autoptr(GVariant) value = nullptr;
-    g_variant_get(reply, "(v)", &value);
-    return valueText(value);
-}
-
-PanelMenuItem Panel::layout(std::uint32_t* revision) {
+PanelMenuItem Panel::layout() {
     const char* all[] = {nullptr};
-    g_autoptr(GVariant) reply = call("/MenuBar", "com.canonical.dbusmenu", "GetLayout", g_variant_new("(ii^as)", 0, -1, all),
-                                     G_VARIANT_TYPE("(u(ia{sv}av))"));
+    g_autoptr(GVariant) reply =
+        request(bus_, name_, true, kMenuInterface, "GetLayout", g_variant_new("(ii^as)", 0, -1, all), G_VARIANT_TYPE("(u(ia{sv}av))"));
     if (reply == nullptr) return {};
-    guint32 seen = 0;
-    g_autoptr(GVariant) root = nullptr;
-    g_variant_get(reply, "(u@(ia{sv}av))", &seen, &root);
-    if (revision != nullptr) *revision = seen;
+    g_autoptr(GVariant) root = g_variant_get_child_value(reply, 1);
     return readItem(root);
 }
 
-bool Panel::menuEvent(std::int32_t id, const char* event) {
-    g_autoptr(GVariant) reply = call("/MenuBar", "com.canonical.dbusmenu", "Event",
-                                     g_variant_new("(isvu)", id, event, g_variant_new_int32(0), 0u), nullptr);
+bool Panel::call(const char* method, GVariant* parameters, bool ofMenu) {
+    g_autoptr(GVariant) reply = request(bus_, name_, ofMenu, ofMenu ? kMenuInterface : kItemInterface, method, parameters, nullptr);
     return reply != nullptr;
-}
-
-bool Panel::itemCall(const char* method, GVariant* parameters) {
-    g_autoptr(GVariant) reply = call("/StatusNotifierItem", "org.kde.StatusNotifierItem", method, parameters, nullptr);
-    return reply != nullptr;
-}
-
-void Panel::listen() {
-    const std::string owner = thread_.bus() != nullptr ? platform::nameOwner(thread_.bus(), service_.c_str()) : "";
-    if (owner.empty()) return;
-    thread_.run([&] {
-        g_dbus_connection_signal_subscribe(
-            thread_.bus(), owner.c_str(), nullptr, nullptr, nullptr, nullptr, G_DBUS_SIGNAL_FLAGS_NONE,
-            [](GDBusConnection*, const char*, const char*, const char*, const char* signal, GVariant*, gpointer self) {
-                auto* panel = static_cast<Panel*>(self);
-                std::lock_guard lock(panel->mutex_);
-                panel->signals_.push_back(signal);
-            },
-            this, nullptr);
-    });
-}
-
-std::vector<std::string> Panel::signalsSeen() const {
-    std::lock_guard lock(mutex_);
-    return signals_;
 }
 
 }  // namespace varnel::test
