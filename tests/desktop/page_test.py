@@ -7,6 +7,8 @@ double clicks it.
 """
 import os
 import re
+import shutil
+import socket
 import subprocess
 import sys
 import time
@@ -16,20 +18,36 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import desktop_harness as h  # noqa: E402
 
 T = "VarnelTunnel"
-# One call for each kind of answer (module, method, args; None leaves the list out), run in this order
-# on the page and then on `varnel host` over the same data folder, which the table leaves as it found.
-CALLS = [
-    ("VarnelBuildConfig", "getConstants", None),
-    (T, "requestNotificationPermission", ["surplus", 1]),
-    (T, "pingHelper", None),
-    (T, "measureTcpLatency", ["", 443]),
-    (T, "saveOvpnProfile", ["page-test", "client\nremote 192.0.2.1 1194 udp\n", "page-test.ovpn", ""]),
-    (T, "saveOvpnProfileMeta", ["page-test", "{\"name\":\"Caf\u00e9 \u2603 \U0001F600\"}"]),
-    (T, "listSavedOvpnProfiles", []),
-    (T, "deleteOvpnProfile", ["page-test"]),
-    (T, "deleteOvpnProfile", ["../escape"]),
-    (T, "noSuchMethod", []),
-]
+# Every method of the page's modules (the pickers have a test of their own), in this order on the page
+# and then on `varnel host` over the same data folder, which the table leaves as it found: module,
+# method, args (None leaves the list out). Nothing here opens a dialog, touches a process of the
+# machine's or needs the network; the last three the host cannot take.
+CALLS = [("VarnelBuildConfig", "getConstants", None)] + [(T, method, args) for method, args in (
+    ("requestNotificationPermission", ["surplus", 1]), ("pingHelper", None), ("installHelper", []), ("getHelperInfo", []),
+    ("getStatus", []), ("getTrafficStats", []), ("getDeviceMarketingName", []), ("promptVpnAuth", ["a", "b"]),
+    ("saveOvpnProfile", ["page-test", "client\nremote 192.0.2.1 1194 udp\n", "page-test.ovpn", ""]),
+    ("saveOvpnProfileMeta", ["page-test", "{\"name\":\"Caf\u00e9 \u2603 \U0001F600\"}"]), ("listSavedOvpnProfiles", []),
+    ("saveOvpnAuth", ["page-test", "user", "p\u00e4ss"]), ("readOvpnAuth", ["page-test"]), ("deleteOvpnProfile", ["page-test"]),
+    ("readOvpnAuth", ["page-test"]), ("deleteOvpnProfile", ["../escape"]), ("listSavedOvpnProfiles", []),
+    ("measureTcpLatency", ["", 443]), ("setKillSwitchEnabled", []), ("setBlockIpv6Enabled", [True]), ("setBlockIpv6Enabled", [False]),
+    ("terminateApps", [["varnel-no-such-program-4711.exe"]]), ("terminateApps", ["not a list"]), ("setMenuBarVisible", [True]),
+    ("updateMenuBarMenu", ["{\"connected\":false}"]), ("updateMenuBarMenu", ["not json"]), ("activateApp", []),
+    ("notifyVpnConnectedOnHide", []), ("writeUserDefaults", ["page.test", "value \u00e9"]), ("readUserDefaults", ["page.test"]),
+    ("readUserDefaults", ["page.never.written"]), ("writeKeychainItem", ["varnel.page.test", "account", "secret"]),
+    ("readKeychainItem", ["varnel.page.test", "account"]), ("deleteKeychainItem", ["varnel.page.test", "account"]),
+    ("readKeychainItem", ["varnel.page.test", "account"]), ("disconnect", []), ("getStatus", None),
+    ("noSuchMethod", []), ("getConstants", []))] + [("NoSuchModule", "getStatus", [])]
+PICKERS = {"pickApp": "Choose an app to close when the VPN drops", "pickOvpnFile": "Import OpenVPN Profile (.ovpn)"}
+
+
+def connect_row():
+    """connectOvpn stops whatever OpenVPN answers on its management port before it finds that the profile
+    has no configuration: only called when nobody answers there, and then it launches nothing."""
+    with socket.socket() as s:
+        if s.connect_ex(("127.0.0.1", 11940)) == 0:
+            print("connectOvpn left out: something listens on 127.0.0.1:11940")
+            return []
+    return [(T, "connectOvpn", ["page-test-missing", "missing.ovpn", "", ""])]
 
 
 def own_instance(name):
@@ -44,7 +62,8 @@ class MainWindow(unittest.TestCase):
     def setUpClass(cls):
         cls.program = h.install_app(sys.argv[1])
         cls.page = h.PageSession(cls.program)
-        cls.page.wait_script("the test bundle started", "return window.__testApp.started;")
+        started = cls.page.wait_script("the test bundle started", "return window.__testApp.started;")
+        assert started == {"name": "VarnelMac", "initialProps": {}, "rootIsRoot": True}, started
         cls.window = h.wait_for("the main window", lambda: (h.windows_named(h.TITLE) or [None])[0])
 
     @classmethod
@@ -76,6 +95,10 @@ class MainWindow(unittest.TestCase):
             self.assertEqual(second.returncode, 0, second.stderr)
             self.assertLess(time.monotonic() - started, 1.0)
 
+        self.page.script("""var host = window.__varnelHost, heard = window.__heard = [];
+            host.addEventListener(function () { throw new Error("a failing listener does not stop the others"); });
+            host.addEventListener(function (name) { heard.push(name); });
+            host.addEventListener(function () { heard.push("removed"); })();""")
         for show in (second_start, lambda: self.assertEqual(self.page.call(T, "activateApp", []), {"result": True})):
             h.request_close(self.window)
             h.wait_for("the window hidden", lambda: not h.window_state(self.window)[2])
@@ -84,24 +107,45 @@ class MainWindow(unittest.TestCase):
             h.wait_for("the window shown", lambda: h.window_state(self.window)[2])
             events = self.page.wait_script("the event", "return window.__testApp.events.length && window.__testApp.events;")
             self.assertEqual((events, h.windows_named(h.TITLE)), ([{"name": "appWindowDidShow", "args": []}], [self.window]))
+        self.assertEqual(self.page.script("return window.__heard;"), ["appWindowDidShow"] * 2)
 
     def test_the_host_object_stays_as_made_and_the_engine_keeps_its_data_with_ours(self):
-        self.assertTrue(self.page.script("return Object.isFrozen(window.__varnelHost);"))
+        shape = self.page.script("""var host = window.__varnelHost;
+            return [document.title, Object.keys(host).filter(function (k) { return k[0] !== "_"; }).sort(), Object.isFrozen(host),
+                    Array.prototype.map.call(document.scripts, function (s) { return s.getAttribute("src"); })];""")
+        self.assertEqual(shape, [h.TITLE, ["addEventListener", "call", "modules", "registerAppRegistry"], True, [None, "index.windows.bundle", None]])
         data = os.environ["XDG_DATA_HOME"]
         self.assertTrue(os.path.isdir(os.path.join(data, "VarnelMac", "webkit")))
         for folder in (os.environ["XDG_CACHE_HOME"], data, os.path.join(os.environ["HOME"], ".cache")):
             self.assertFalse(os.path.exists(os.path.join(folder, "varnel-vpn")), folder)
 
-    def test_calls_answer_from_the_page_as_the_stdio_host_answers(self):
-        from_page = [self.page.call(*row) for row in CALLS]
+    def test_every_method_answers_from_the_page_as_the_stdio_host_answers(self):
+        modules = self.page.script("return window.__varnelHost.modules;")
+        calls = CALLS + connect_row()
+        listed = {(name, method) for name, module in modules.items() for method in module["methods"]}
+        self.assertEqual(listed | {(T, "noSuchMethod"), (T, "getConstants"), ("NoSuchModule", "getStatus")},
+                         {row[:2] for row in calls} | {(T, "connectOvpn")} | {(T, picker) for picker in PICKERS})
+        self.assertIs(modules["VarnelBuildConfig"]["constants"]["includeVpnAuthDeviceMetadata"], False)
+        if shutil.which("gnome-keyring-daemon"):  # an unlocked Secret Service on the private bus, for the keychain rows
+            subprocess.run(["gnome-keyring-daemon", "--unlock", "--components=secrets"], input=b"pw", stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL, check=False)
+        from_page = [self.page.call(*row) for row in calls]
         stdio = h.Program([sys.argv[2], "host"])
-        for number, ((module, method, args), page) in enumerate(zip(CALLS, from_page)):
+        for number, ((module, method, args), page) in enumerate(zip(calls, from_page)):
             line = stdio.call({"id": number, "module": module, "method": method, **({} if args is None else {"args": args})})
             # What the host could not take, the page rejects as EHOST with the host's sentence.
             host_error = {"code": "EHOST", "message": line.get("hostError"), "userInfo": None}
             with self.subTest(method=method, args=args):
                 self.assertEqual(page, {"result": line["result"]} if "result" in line else {"error": line.get("error", host_error)})
         self.assertEqual(stdio.close(), 0)
+
+    def test_the_pickers_are_native_dialogs_with_their_titles_and_a_cancel_resolves_empty(self):
+        for method, title in PICKERS.items():
+            with self.subTest(method=method):
+                self.page.script("""window.__pick = null;
+                    window.__varnelHost.call("VarnelTunnel", arguments[0], []).then(function (r) { window.__pick = [r]; });""", method)
+                h.request_close(h.wait_for("the picker", lambda: (h.windows_named(re.escape(title)) or [None])[0]))
+                self.assertEqual(self.page.wait_script("the answer", "return window.__pick;"), [{}])
 
     def test_the_view_stays_inside_the_bundle_folder(self):
         before = self.page.script("return location.href;")
