@@ -1,161 +1,67 @@
 import assert from "node:assert/strict";
-import { describe, it } from "node:test";
-import {
-  type DropEffect,
-  disconnectedStatus,
-  initialSession,
-  reduceSession,
-  type SessionEvent,
-  type SessionState,
-  sessionView,
-} from "../src/logic/session";
-import type { StatusWord, TunnelStatus } from "../src/native/types";
+import { it } from "node:test";
+import { disconnectedStatus, initialSession, reduceSession, type DropEffect, type SessionEvent, type SessionView, sessionView } from "../src/logic/session";
+import type { StatusWord } from "../src/native/types";
 
-function status(state: StatusWord, profileId = "", message = ""): TunnelStatus {
-  return { ...disconnectedStatus, state, profileId, message };
-}
+// A step is an event, or a status answer [word, profileId, message, at ms] asked for now or (stale)
+// before the step before it; the word "failed" stands for a failed status request.
+type Answer = [StatusWord | "failed", string?, string?, number?];
+type Step = SessionEvent | Answer | { stale: Answer };
 
-// A step is an event, or a status answer asked for now ("poll") or before the previous step ("stale").
-type Step = SessionEvent | { poll: TunnelStatus; at?: number } | { stale: TunnelStatus };
-
-function run(steps: Step[]): { state: SessionState; drops: DropEffect[] } {
+function run(steps: Step[]): { view: SessionView; drops: DropEffect[] } {
   let state = initialSession;
-  let previousEpoch = state.epoch;
+  let previous = state.epoch;
   const drops: DropEffect[] = [];
-  for (const s of steps) {
-    let event: SessionEvent;
-    if ("poll" in s) event = { type: "status", status: s.poll, epoch: state.epoch, now: s.at ?? 0 };
-    else if ("stale" in s) event = { type: "status", status: s.stale, epoch: previousEpoch, now: 0 };
-    else event = s;
-    previousEpoch = state.epoch;
+  for (const step of steps) {
+    const [answer, epoch] = Array.isArray(step) ? [step, state.epoch] : "stale" in step ? [step.stale, previous] : [undefined, 0];
+    const [word, profileId = "", message = "", now = 0] = answer ?? [];
+    let event = step as SessionEvent;
+    if (word === "failed") event = { type: "statusFailed", message, epoch };
+    else if (word !== undefined) event = { type: "status", status: { ...disconnectedStatus, state: word, profileId, message }, epoch, now };
+    previous = state.epoch;
     const result = reduceSession(state, event);
     state = result.state;
     drops.push(...result.effects);
   }
-  return { state, drops };
+  return { view: sessionView(state), drops };
 }
 
-const connectA: Step[] = [
-  { type: "connectStarted", profileId: "a" },
-  { type: "connectSucceeded" },
-  { poll: status("connecting", "a") },
-  { poll: status("connected", "a") },
+const start = (profileId = "a"): SessionEvent => ({ type: "connectStarted", profileId });
+const ok: SessionEvent = { type: "connectSucceeded" };
+const bye: SessionEvent[] = [{ type: "disconnectStarted" }, { type: "disconnectFinished" }];
+const up: Step[] = [start(), ok, ["connecting", "a"], ["connected", "a"]];
+const auth = "Authentication failed - check your username and password.";
+const dropA = (message = ""): DropEffect[] => [{ type: "dropped", profileId: "a", message }];
+
+const cases: [name: string, steps: Step[], view: Partial<SessionView>, drops?: DropEffect[]][] = [
+  ["the user's own disconnect is not a drop", [...up, ...bye, ["disconnected"]], { word: "disconnected" }],
+  ["an up session going down is one drop with the system's sentence", [...up, ["disconnected", "", "Closed"], ["disconnected", "", "Closed"]],
+    { word: "disconnected", message: "Closed" }, dropA("Closed")],
+  ["a start failing before it was up is not a drop", [start(), ok, ["connecting", "a"], ["disconnected", "", auth]], { word: "disconnected", message: auth }],
+  ["reconnecting is not a drop, its end after being up is", [...up, ["connecting", "a"], ["connected", "a"], ["disconnected"]], { word: "disconnected" }, dropA()],
+  ["a session found running at load is the user's", [["connected", "a"], ["disconnected"]], { word: "disconnected" }, dropA()],
+  ["switching profiles is not a drop", [...up, start("b"), ["disconnected"], ok, ["connected", "b"]], { word: "connected", profileId: "b" }],
+  ["a disconnect during the connect call leaves nothing wanted", [start(), ...bye, ["disconnected"]], { word: "disconnected", active: false }],
+  ["answers asked for before a disconnect do not bring the session back",
+    [...up, bye[0]!, { stale: ["connected", "a"] }, bye[1]!, { stale: ["connected", "a"] }, ["disconnected"]], { word: "disconnected" }],
+  ["a failed answer asked for before the last action is ignored", [...up, bye[0]!, { stale: ["failed", "", "Host gone."] }], { message: "" }],
+  ["a failed answer asked for now is shown", [...up, bye[0]!, ["failed", "", "Host gone."]], { message: "Host gone." }],
+  ["the profile being connected shows connecting whatever the answers say", [...up, start("b"), ["connected", "a"]],
+    { word: "connecting", profileId: "b", active: true }],
+  ["a rejected connect's sentence outlives later answers", [start(), { type: "connectFailed", message: "No config" }, ["disconnected"]],
+    { word: "disconnected", message: "No config" }],
+  ["the sentence goes when the user acts again", [start(), { type: "connectFailed", message: "No config" }, start()], { message: "" }],
+  ["connected time counts from the first connected answer", [start(), ok, ["connected", "a", "", 1000], ["connected", "a", "", 2000]],
+    { connectedSince: 1000 }],
+  ["connected time starts again after a reconnect", [start(), ok, ["connected", "a", "", 1000], ["connecting", "a", "", 3000], ["connected", "a", "", 4000]],
+    { connectedSince: 4000 }],
+  ["connected time ends with the session", [start(), ok, ["connected", "a", "", 1000], ["disconnected", "", "", 5000]], { connectedSince: null }, dropA()],
 ];
 
-describe("session: which ends are drops", () => {
-  const cases: { name: string; steps: Step[]; drops: DropEffect[]; word: StatusWord; message?: string }[] = [
-    {
-      name: "the user's own disconnect is not a drop",
-      steps: [...connectA, { type: "disconnectStarted" }, { type: "disconnectFinished" }, { poll: status("disconnected") }],
-      drops: [],
-      word: "disconnected",
-    },
-    {
-      name: "a connected session that goes down is one drop, carrying the system's sentence",
-      steps: [...connectA, { poll: status("disconnected", "", "Connection closed") }, { poll: status("disconnected", "", "Connection closed") }],
-      drops: [{ type: "dropped", profileId: "a", message: "Connection closed" }],
-      word: "disconnected",
-      message: "Connection closed",
-    },
-    {
-      name: "a start that fails before it was ever up is not a drop",
-      steps: [
-        { type: "connectStarted", profileId: "a" },
-        { type: "connectSucceeded" },
-        { poll: status("connecting", "a") },
-        { poll: status("disconnected", "", "Authentication failed - check your username and password.") },
-      ],
-      drops: [],
-      word: "disconnected",
-      message: "Authentication failed - check your username and password.",
-    },
-    {
-      name: "reconnecting is not a drop, but its end after the session was up is",
-      steps: [...connectA, { poll: status("connecting", "a") }, { poll: status("connected", "a") }, { poll: status("disconnected") }],
-      drops: [{ type: "dropped", profileId: "a", message: "" }],
-      word: "disconnected",
-    },
-    {
-      name: "an answer asked for before the user disconnected does not bring the session back",
-      steps: [
-        ...connectA,
-        { type: "disconnectStarted" },
-        { stale: status("connected", "a") },
-        { type: "disconnectFinished" },
-        { stale: status("connected", "a") },
-        { poll: status("disconnected") },
-      ],
-      drops: [],
-      word: "disconnected",
-    },
-    {
-      name: "a session found running when the window loads is the user's, and its drop counts",
-      steps: [{ poll: status("connected", "a") }, { poll: status("disconnected") }],
-      drops: [{ type: "dropped", profileId: "a", message: "" }],
-      word: "disconnected",
-    },
-    {
-      name: "switching profiles stops the old session without it counting as a drop",
-      steps: [...connectA, { type: "connectStarted", profileId: "b" }, { poll: status("disconnected") }, { type: "connectSucceeded" }, { poll: status("connected", "b") }],
-      drops: [],
-      word: "connected",
-    },
-    {
-      name: "a disconnect asked for while the connect call runs leaves nothing wanted",
-      steps: [{ type: "connectStarted", profileId: "a" }, { type: "disconnectStarted" }, { type: "disconnectFinished" }, { poll: status("disconnected") }],
-      drops: [],
-      word: "disconnected",
-    },
-  ];
-  for (const c of cases) {
-    it(c.name, () => {
-      const { state, drops } = run(c.steps);
-      assert.deepEqual(drops, c.drops);
-      const view = sessionView(state);
-      assert.equal(view.word, c.word);
-      if (c.message !== undefined) assert.equal(view.message, c.message);
-    });
-  }
-});
-
-describe("session: what the card shows", () => {
-  it("shows connecting for the profile being connected while the call runs, whatever the last answer said", () => {
-    const { state } = run([...connectA, { type: "connectStarted", profileId: "b" }, { poll: status("connected", "a") }]);
-    const view = sessionView(state);
-    assert.equal(view.word, "connecting");
-    assert.equal(view.profileId, "b");
-    assert.equal(view.active, true);
+for (const [name, steps, expected, drops = []] of cases) {
+  it(`session: ${name}`, () => {
+    const { view, drops: seen } = run(steps);
+    assert.deepEqual(seen, drops);
+    assert.deepEqual(Object.fromEntries(Object.keys(expected).map((key) => [key, view[key as keyof SessionView]])), expected);
   });
-
-  it("keeps a rejected connect's sentence over later answers without a message, until the user acts", () => {
-    const failed = run([
-      { type: "connectStarted", profileId: "a" },
-      { type: "connectFailed", message: "VPN config not found for profile: a" },
-      { poll: status("disconnected") },
-    ]);
-    assert.equal(sessionView(failed.state).message, "VPN config not found for profile: a");
-    const retried = reduceSession(failed.state, { type: "connectStarted", profileId: "a" }).state;
-    assert.equal(sessionView(retried).message, "");
-  });
-
-  it("counts connected time from the first connected answer and starts again after a reconnect", () => {
-    const steps: Step[] = [
-      { type: "connectStarted", profileId: "a" },
-      { type: "connectSucceeded" },
-      { poll: status("connected", "a"), at: 1000 },
-      { poll: status("connected", "a"), at: 2000 },
-    ];
-    assert.equal(sessionView(run(steps).state).connectedSince, 1000);
-    const again = run([...steps, { poll: status("connecting", "a"), at: 3000 }, { poll: status("connected", "a"), at: 4000 }]);
-    assert.equal(sessionView(again.state).connectedSince, 4000);
-    assert.equal(sessionView(run([...steps, { poll: status("disconnected"), at: 5000 }]).state).connectedSince, null);
-  });
-
-  it("ignores a failed status answer that was asked for before the last action", () => {
-    const { state } = run([...connectA, { type: "disconnectStarted" }]);
-    const after = reduceSession(state, { type: "statusFailed", message: "Host gone.", epoch: state.epoch - 1 }).state;
-    assert.equal(sessionView(after).message, "");
-    const current = reduceSession(state, { type: "statusFailed", message: "Host gone.", epoch: state.epoch }).state;
-    assert.equal(sessionView(current).message, "Host gone.");
-  });
-});
+}
