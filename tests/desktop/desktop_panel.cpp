@@ -32,7 +32,8 @@ std::string click(varnel::test::FakeStatusNotifierWatcher& watcher, const std::s
     std::string seen;
     const PanelMenuItem* item = findByLabel(menu, label, seen);
     if (item == nullptr) return "missing " + label + " among" + seen;
-    return panel.menuEvent(item->id, "clicked") ? "clicked" : "refused";
+    const bool clicked = panel.call("Event", g_variant_new("(isvu)", item->id, "clicked", g_variant_new_int32(0), 0u), true);
+    return clicked ? "clicked" : "refused";
 }
 
 int refuse(const std::string& reason) {
