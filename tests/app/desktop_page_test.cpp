@@ -37,9 +37,10 @@ TEST(DesktopOptions, TakeTheInterfaceAndAutomationAndRefuseAnythingElse) {
     };
     for (const auto& [args, expected] : cases) {
         const DesktopOptionsParse parsed = parseDesktopOptions(args);
-        if (!parsed.options) EXPECT_EQ(parsed.error, expected);
-        else EXPECT_EQ((parsed.options->interface == DesktopOptions::Interface::Stdio ? "stdio" : "page") +
-                           std::string(parsed.options->automation ? " automation" : ""), expected);
+        const auto shown = [](const DesktopOptions& o) {
+            return (o.interface == DesktopOptions::Interface::Stdio ? "stdio" : "page") + std::string(o.automation ? " automation" : "");
+        };
+        EXPECT_EQ(parsed.options ? shown(*parsed.options) : parsed.error, expected);
     }
 }
 
