@@ -33,14 +33,9 @@ public:
         std::lock_guard lock(mutex_);
         writeError_ = code;
     }
-    // The items by target.
-    std::map<std::string, std::string> items() const {
-        std::lock_guard lock(mutex_);
-        return items_;
-    }
 
 private:
-    mutable std::mutex mutex_;
+    std::mutex mutex_;
     std::map<std::string, std::string> items_;
     unsigned long writeError_ = 0;
 };
