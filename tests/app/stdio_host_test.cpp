@@ -2,131 +2,161 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include <mutex>
 
-#include "module/runtime.h"
-#include "support/test_runtime.h"
+#include "app/json_reader.h"
+#include "support/child_process.h"
 #include "support/method_names.h"
+#include "support/test_runtime.h"
 #include "support/wait_until.h"
 
 namespace varnel {
 namespace {
 
-// The host's output lines, in the order they were written.
-struct Output {
-    std::mutex mutex;
-    std::vector<std::pair<std::string, HostLineKind>> lines;
+using Line = std::pair<std::string, HostLineKind>;
+using test::ChildProcess;
 
-    HostLineSink sink() {
-        return [this](std::string line, HostLineKind kind) {
-            std::lock_guard lock(mutex);
-            lines.emplace_back(std::move(line), kind);
-        };
-    }
-    std::pair<std::string, HostLineKind> last() {
-        std::lock_guard lock(mutex);
-        return lines.back();
-    }
-};
+Line hostError(const std::string& id, const std::string& sentence) {
+    return {R"({"id":)" + id + R"(,"hostError":")" + sentence + R"("})", HostLineKind::HostError};
+}
+std::string authPromptRejection(const std::string& id) {
+    return R"({"id":)" + id +
+           R"(,"error":{"code":"EUNSPECIFIED","message":"Interactive auth prompt not available on Windows","userInfo":null}})";
+}
 
 class StdioHostTest : public ::testing::Test {
 protected:
-    std::shared_ptr<Runtime> runtime = test::makeTestRuntime();
-    Output output;
-    StdioHost host{runtime, output.sink()};
-
-    std::string answer(std::string_view line) {
-        host.handleLine(line);
-        return output.last().first;
+    std::vector<Line> lines() {
+        std::lock_guard lock(mutex);
+        return written;
     }
+    Line answer(std::string_view line) {
+        host.handleLine(line);
+        return lines().back();
+    }
+
+    std::mutex mutex;
+    std::vector<Line> written;
+    std::shared_ptr<test::TestRuntime> runtime = test::makeTestRuntime();
+    StdioHost host{runtime, [this](std::string line, HostLineKind kind) {
+                       std::lock_guard lock(mutex);
+                       written.emplace_back(std::move(line), kind);
+                   }};
 };
 
-TEST_F(StdioHostTest, RequestsThatCannotBeTakenAnswerAHostErrorLine) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"", R"({"id":null,"hostError":"The line is not JSON: Unexpected end of input."})"},
-        {"{\"id\":1,", R"({"id":null,"hostError":"The line is not JSON: Unexpected end of input."})"},
-        {"[1,2]", R"({"id":null,"hostError":"The request is not a JSON object."})"},
-        {"\"getStatus\"", R"({"id":null,"hostError":"The request is not a JSON object."})"},
-        {R"({"id":{"n":1},"method":"getStatus"})", R"({"id":null,"hostError":"The request id must be a number or a string."})"},
-        {R"({"id":true,"method":"getStatus"})", R"({"id":null,"hostError":"The request id must be a number or a string."})"},
-        {R"({"id":7})", R"({"id":7,"hostError":"The request has no method name."})"},
-        {R"({"id":7,"method":3})", R"({"id":7,"hostError":"The request has no method name."})"},
-        {R"({"id":7,"module":1,"method":"x"})", R"({"id":7,"hostError":"The module name must be a string."})"},
-        {R"({"id":"q","module":"Other","method":"x"})", R"({"id":"q","hostError":"Unknown module: Other."})"},
-        {R"({"id":2.5,"method":"getConstants"})", R"({"id":2.5,"hostError":"Unknown method: VarnelTunnel.getConstants."})"},
-        {R"({"method":"nope"})", R"({"id":null,"hostError":"Unknown method: VarnelTunnel.nope."})"},
+TEST_F(StdioHostTest, EachLineGetsOneAnswerLineThatEchoesItsId) {
+    const std::string notJson = "The line is not JSON: Unexpected end of input.", notObject = "The request is not a JSON object.",
+                      badId = "The request id must be a number or a string.", noMethod = "The request has no method name.";
+    const std::pair<const char*, Line> cases[] = {
+        {"", hostError("null", notJson)}, {"{\"id\":1,", hostError("null", notJson)}, {"[1,2]", hostError("null", notObject)},
+        {"\"getStatus\"", hostError("null", notObject)}, {R"({"id":{"n":1},"method":"getStatus"})", hostError("null", badId)},
+        {R"({"id":true,"method":"getStatus"})", hostError("null", badId)}, {R"({"id":7})", hostError("7", noMethod)},
+        {R"({"id":7,"method":3})", hostError("7", noMethod)},
+        {R"({"id":7,"module":1,"method":"x"})", hostError("7", "The module name must be a string.")},
+        {R"({"id":"q","module":"Other","method":"x"})", hostError("\"q\"", "Unknown module: Other.")},
+        {R"({"id":2.5,"method":"getConstants"})", hostError("2.5", "Unknown method: VarnelTunnel.getConstants.")},
+        {R"({"method":"nope"})", hostError("null", "Unknown method: VarnelTunnel.nope.")},
+        {"{\"id\":\"a\\u00e9\",\"method\":\"requestNotificationPermission\"}\r",
+         {"{\"id\":\"a\xC3\xA9\",\"result\":true}", HostLineKind::Result}},
+        {R"({"id":-9223372036854775808,"method":"promptVpnAuth","args":{"not":"a list"}})",
+         {authPromptRejection("-9223372036854775808"), HostLineKind::Error}},
+        {R"({"id":1,"module":"VarnelBuildConfig","method":"getConstants","args":[1]})",
+         {R"({"id":1,"result":{"apiBaseUrl":"https://api.varnel.example/api/v1","includeVpnAuthDeviceMetadata":false}})",
+          HostLineKind::Result}},
     };
-    for (const auto& [in, out] : cases) {
-        SCOPED_TRACE(in);
-        EXPECT_EQ(answer(in), out);
-        EXPECT_EQ(output.last().second, HostLineKind::HostError);
-    }
+    for (const auto& [in, out] : cases) EXPECT_EQ(answer(in), out) << in;
 }
 
-TEST_F(StdioHostTest, AnswersEchoTheIdAndCarryTheResultOrTheRejection) {
-    EXPECT_EQ(answer("{\"id\":\"a\\u00e9\",\"method\":\"requestNotificationPermission\"}\r"),
-              "{\"id\":\"a\xC3\xA9\",\"result\":true}");
-    EXPECT_EQ(answer(R"({"id":-9223372036854775808,"method":"promptVpnAuth","args":{"not":"a list"}})"),
-              R"({"id":-9223372036854775808,"error":{"code":"EUNSPECIFIED","message":"Interactive auth prompt not available on Windows","userInfo":null}})");
-    EXPECT_EQ(output.last().second, HostLineKind::Error);
-    EXPECT_EQ(answer(R"({"id":1,"module":"VarnelBuildConfig","method":"getConstants","args":[1]})"),
-              R"({"id":1,"result":{"apiBaseUrl":"https://api.varnel.example/api/v1","includeVpnAuthDeviceMetadata":false}})");
-}
-
-TEST_F(StdioHostTest, EveryTableMethodAnswersWithoutAHostError) {
+// Worker methods answer later and in any order; every answer must be in before the host goes away.
+TEST_F(StdioHostTest, EveryMethodSettlesWithAResultOrAPlainRejection) {
     const std::size_t count = test::kVarnelTunnelMethods.size();
     for (std::size_t i = 0; i < count; ++i)
         host.handleLine(R"({"id":)" + std::to_string(i) + R"(,"method":")" + test::kVarnelTunnelMethods[i] + "\"}");
-    // Worker methods answer later; every answer must be in before the host goes away.
-    // activateApp also shows the (fake) main window, which sends an event: only answers are counted.
-    auto answers = [&] {
-        std::lock_guard lock(output.mutex);
-        return std::count_if(output.lines.begin(), output.lines.end(), [](const auto& l) { return l.second != HostLineKind::Event; });
-    };
-    ASSERT_TRUE(test::waitUntil([&] { return answers() == static_cast<std::ptrdiff_t>(count); }));
-    std::lock_guard lock(output.mutex);
-    for (const auto& [line, kind] : output.lines) EXPECT_NE(kind, HostLineKind::HostError) << line;
+    std::vector<Line> answers;
+    ASSERT_TRUE(test::waitUntil([&] {
+        answers = lines();
+        std::erase_if(answers, [](const Line& line) { return line.second == HostLineKind::Event; });  // activateApp's
+        return answers.size() == count;
+    }));
+    for (const auto& [line, kind] : answers) {
+        ASSERT_NE(kind, HostLineKind::HostError) << line;
+        const JSValueObject answer = *parseJson(line).value->asObject();
+        ASSERT_EQ(answer.size(), 2u) << line;
+        if (answer.find("result") != nullptr) continue;
+        const JSValueObject& error = *answer.find("error")->asObject();
+        EXPECT_EQ(error.size(), 3u) << line;
+        EXPECT_EQ(*error.find("code"), JSValue("EUNSPECIFIED")) << line;
+        EXPECT_FALSE(error.find("message")->asString()->empty()) << line;
+    }
 }
 
-TEST_F(StdioHostTest, EventsBecomeEventLines) {
-    host.handleLine(R"({"id":1,"method":"requestNotificationPermission"})");
-    runtime->events->EmitMenuBarAction(JSValueObject{{"type", JSValue("exit")}, {"id", JSValue(3000)}});
-    EXPECT_EQ(output.last().first, R"({"event":"menuBarAction","args":[{"id":3000,"type":"exit"}]})");
-    EXPECT_EQ(output.last().second, HostLineKind::Event);
-    runtime->events->EmitAppWindowDidShow();
-    EXPECT_EQ(output.last().first, R"({"event":"appWindowDidShow","args":[]})");
+// The tunnel module starts (its events bound, its tray thread started) at its first request, even one
+// it cannot answer.
+TEST_F(StdioHostTest, EventsFlowOnceTheTunnelModuleIsAskedFor) {
+    const auto emitted = [&] {
+        const std::size_t before = lines().size();
+        runtime->events->EmitMenuBarAction(JSValueObject{{"type", "exit"}, {"id", 3000}});
+        return lines().size() > before;
+    };
+    EXPECT_FALSE(emitted());
+    answer(R"({"id":1,"module":"VarnelBuildConfig","method":"getConstants"})");
+    EXPECT_FALSE(emitted());
+    EXPECT_FALSE(runtime->tray.core()->trayThreadStarted);
+    answer(R"({"id":2,"method":"noSuchMethod"})");
+    ASSERT_TRUE(emitted());
+    EXPECT_EQ(lines().back(), Line(R"({"event":"menuBarAction","args":[{"id":3000,"type":"exit"}]})", HostLineKind::Event));
+    EXPECT_TRUE(runtime->tray.core()->trayThreadStarted);
 }
 
-TEST_F(StdioHostTest, TheTunnelModuleIsInitialisedByItsFirstRequestAndNotBefore) {
-    const auto lineCount = [&] {
-        std::lock_guard lock(output.mutex);
-        return output.lines.size();
-    };
-    const auto eventsFlow = [&] {
-        const std::size_t before = lineCount();
-        runtime->events->EmitAppWindowDidShow();
-        return lineCount() > before;
-    };
-    const auto trayStarted = [&] { return runtime->tray.core()->trayThreadStarted.load(); };
-    EXPECT_FALSE(eventsFlow());
-    host.handleLine(R"({"id":1,"module":"VarnelBuildConfig","method":"getConstants"})");
-    EXPECT_FALSE(eventsFlow());
-    EXPECT_FALSE(trayStarted());
-    // Even a request the module cannot answer is a use of the module.
-    host.handleLine(R"({"id":2,"method":"noSuchMethod"})");
-    EXPECT_TRUE(eventsFlow());
-    EXPECT_TRUE(trayStarted());
+// The real executable over its stdio, as the interface process talks to it, catches what an in-process
+// host cannot see: line ends, stdio modes, exit codes and argument quoting. Its next line, "<end>"
+// after the last; a host error shows as <hostError ID>, its wording being checked above.
+std::string next(ChildProcess& child) {
+    std::string line;
+    if (!child.readLine(line)) return "<end>";
+    const JsonParseResult parsed = parseJson(line);
+    const JSValueObject* object = parsed.value ? parsed.value->asObject() : nullptr;
+    if (object == nullptr || object->find("hostError") == nullptr) return line;
+    const JSValue& id = *object->find("id");
+    return "<hostError " + (id.isNull() ? "null" : std::to_string(*id.asInt64())) + ">";
 }
 
-TEST_F(StdioHostTest, InitializingTheModulesWithoutARequestLetsEventsFlow) {
-    host.initializeModules();
-    host.initializeModules();
-    runtime->events->EmitAppWindowDidShow();
-    std::lock_guard lock(output.mutex);
-    ASSERT_EQ(output.lines.size(), 1u);
-    EXPECT_EQ(output.lines[0].first, R"({"event":"appWindowDidShow","args":[]})");
+// All of the input is written and closed before anything is read: the host meets the bad lines back
+// to back, and the end of its input still lets out every answer queued.
+TEST(HostProcess, AnswersInArrivalOrderGoesOnAfterBadLinesAndEndsWithItsInput) {
+    ChildProcess host = ChildProcess::start(VARNEL_HOST_EXE, {"host"});
+    const std::pair<std::string, std::string> exchange[] = {
+        {R"({"id":1,"method":"requestNotificationPermission"})", R"({"id":1,"result":true})"},
+        {"{\"id\":\"two\",\"method\":\"requestNotificationPermission\"}\r", R"({"id":"two","result":true})"},
+        {"this is not JSON", "<hostError null>"}, {std::string(200000, '['), "<hostError null>"},
+        {R"([{"id":3,"method":"requestNotificationPermission"}])", "<hostError null>"},
+        {R"({"id":4,"method":"noSuchMethod"})", "<hostError 4>"},
+        {R"({"id":5,"method":"promptVpnAuth","args":["a","b"]})", authPromptRejection("5")},
+    };
+    for (const auto& [request, answer] : exchange) ASSERT_TRUE(host.writeLine(request));
+    host.closeInput();
+    for (const auto& [request, answer] : exchange) EXPECT_EQ(next(host), answer) << request.substr(0, 80);
+    EXPECT_EQ(next(host), "<end>");
+    EXPECT_EQ(host.wait(), 0);
+
+    ChildProcess idle = ChildProcess::start(VARNEL_HOST_EXE, {"host"});
+    idle.closeInput();
+    EXPECT_EQ(next(idle), "<end>");
+    EXPECT_EQ(idle.wait(), 0);
+}
+
+TEST(CallCommand, PrintsTheAnswerAndTellsItsKindByExitCode) {
+    const std::tuple<std::vector<std::string>, std::string, int> cases[] = {
+        {{"call", "requestNotificationPermission"}, R"({"id":1,"result":true})", 0},
+        {{"call", "promptVpnAuth", R"(["a","b"])"}, authPromptRejection("1"), 1},  // the quotes reach the program intact
+        {{"call", "nope"}, "<hostError 1>", 2},
+    };
+    for (const auto& [args, line, code] : cases) {
+        ChildProcess call = ChildProcess::start(VARNEL_HOST_EXE, args);
+        EXPECT_EQ(next(call), line);
+        EXPECT_EQ(next(call), "<end>");
+        EXPECT_EQ(call.wait(), code);
+    }
 }
 
 }  // namespace

@@ -13,23 +13,19 @@ namespace varnel::test {
 
 class FakeCredentialStore final : public platform::CredentialStore {
 public:
-    unsigned long write(std::string_view targetUtf8, std::string_view value) override {
+    unsigned long write(std::string_view target, std::string_view value) override {
         std::lock_guard lock(mutex_);
-        if (writeError_ != 0) return writeError_;
-        items_.insert_or_assign(std::string(targetUtf8), std::string(value));
-        return 0;
+        if (writeError_ == 0) items_.insert_or_assign(std::string(target), std::string(value));
+        return writeError_;
     }
-
-    std::optional<std::string> read(std::string_view targetUtf8) override {
+    std::optional<std::string> read(std::string_view target) override {
         std::lock_guard lock(mutex_);
-        const auto it = items_.find(std::string(targetUtf8));
-        if (it == items_.end()) return std::nullopt;
-        return it->second;
+        const auto it = items_.find(std::string(target));
+        return it == items_.end() ? std::nullopt : std::optional(it->second);
     }
-
-    void remove(std::string_view targetUtf8) override {
+    void remove(std::string_view target) override {
         std::lock_guard lock(mutex_);
-        items_.erase(std::string(targetUtf8));
+        items_.erase(std::string(target));
     }
 
     // Every later write fails with this code and leaves the items as they were; 0 makes writes work again.
@@ -38,14 +34,8 @@ public:
         writeError_ = code;
     }
 
-    // What a test can check after the code under test ran: the items by target.
-    std::map<std::string, std::string> items() const {
-        std::lock_guard lock(mutex_);
-        return items_;
-    }
-
 private:
-    mutable std::mutex mutex_;
+    std::mutex mutex_;
     std::map<std::string, std::string> items_;
     unsigned long writeError_ = 0;
 };

@@ -20,18 +20,14 @@ public:
     platform::LaunchResult launchElevated(const platform::PathText& program, const std::string& parameters) override {
         std::lock_guard lock(mutex_);
         launches_.push_back({program, parameters});
-        platform::LaunchResult result;
-        result.error = error;
-        return result;
+        return {platform::ProcessHandle(), error};
     }
-
     std::vector<Launch> launches() {
         std::lock_guard lock(mutex_);
         return launches_;
     }
 
-    // ERROR_FILE_NOT_FOUND unless a test sets another.
-    std::uint32_t error = 2;
+    std::uint32_t error = 2;  // ERROR_FILE_NOT_FOUND unless a test sets another, before the launch
 
 private:
     std::mutex mutex_;

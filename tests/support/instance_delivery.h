@@ -3,7 +3,5 @@
 // instance (Linux), rather than the system handing them to the tray window (Windows).
 
 namespace varnel::test {
-
 bool claimDeliversShowRequests();
-
 }  // namespace varnel::test

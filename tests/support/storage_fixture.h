@@ -2,15 +2,11 @@
 // A runtime whose data folder lies in a temporary folder, and a test host on it.
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <string>
 #include <memory>
 
-#include "module/runtime.h"
-#include "support/test_runtime.h"
 #include "support/test_helpers.h"
 #include "support/test_host.h"
+#include "support/test_runtime.h"
 
 namespace varnel::test {
 
@@ -23,11 +19,5 @@ struct StorageFixture {
     std::filesystem::path root() const { return std::filesystem::path(runtime->dataFolder.root()); }
     std::filesystem::path profiles() const { return root() / "profiles"; }
 };
-
-// The rejection message of a settlement, or "" when it resolved.
-inline std::string rejectionMessage(const Settlement& s) {
-    if (s.resolved) return {};
-    return *s.value.asObject()->find("message")->asString();
-}
 
 }  // namespace varnel::test

@@ -1,5 +1,6 @@
 #pragma once
-// Small helpers many tests share: an argument list from values, and a file's bytes written and read.
+// Small helpers many tests share: an argument list from values, a file's bytes written and read, and
+// a rejection's message.
 
 #include <filesystem>
 #include <fstream>
@@ -8,6 +9,7 @@
 #include <string>
 
 #include "bridge/js_value.h"
+#include "support/test_host.h"
 
 namespace varnel::test {
 
@@ -22,6 +24,11 @@ inline void writeFileBytes(const std::filesystem::path& path, const std::string&
 inline std::string fileBytes(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The rejection message of a settlement, or "" when it resolved.
+inline std::string rejectionMessage(const Settlement& s) {
+    return s.resolved ? std::string() : *s.value.asObject()->find("message")->asString();
 }
 
 }  // namespace varnel::test

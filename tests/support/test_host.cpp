@@ -2,34 +2,27 @@
 
 #include <stdexcept>
 
+#include "app/json_reader.h"
+#include "app/json_writer.h"
+#include "bridge/js_value_write.h"
 #include "module/modules.h"
-#include "platform/text.h"
-#include "support/value_capture.h"
+
+namespace varnel {
+
+void PrintTo(const JSValue& value, std::ostream* out) {
+    JsonTextWriter writer;
+    writeJSValue(writer, value);
+    *out << writer.take();
+}
+
+}  // namespace varnel
 
 namespace varnel::test {
 
-void CallRecord::add(Settlement s) {
-    {
-        std::lock_guard lock(mutex_);
-        settlements_.push_back(std::move(s));
-    }
-    changed_.notify_all();
-}
-
-Settlement CallRecord::wait() {
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return !settlements_.empty(); });
-    return settlements_.front();
-}
-
-std::size_t CallRecord::count() {
-    std::lock_guard lock(mutex_);
-    return settlements_.size();
-}
-
-std::vector<Settlement> CallRecord::all() {
-    std::lock_guard lock(mutex_);
-    return settlements_;
+JSValue capture(const ArgumentWriter& write) {
+    JsonTextWriter writer;
+    write(writer);
+    return parseJson(writer.take()).value.value_or(JSValue("<not JSON>"));
 }
 
 class TestHost::Context final : public ReactContext {
@@ -50,24 +43,17 @@ TestHost::TestHost(std::shared_ptr<Runtime> runtime)
 
 void TestHost::initialize() { registry_->initializeAll(context_); }
 
-void TestHost::unload() { registry_ = std::make_unique<ModuleRegistry>(); }
-
-std::shared_ptr<CallRecord> TestHost::call(const std::string& method, const JSValue& args, const std::string& module) {
-    const MethodDelegate* delegate = registry_->findMethod(module, method);
-    if (delegate == nullptr) throw std::invalid_argument("no method " + module + "." + method);
+std::shared_ptr<CallRecord> TestHost::call(const std::string& method, const JSValue& args) {
+    const MethodDelegate* delegate = registry_->findMethod("VarnelTunnel", method);
+    if (delegate == nullptr) throw std::invalid_argument("no method " + method);
     auto record = std::make_shared<CallRecord>();
-    // The host reads the first element of the argument list the promise writes.
+    // A promise writes its settlement as an argument list; the host takes its first element.
     auto settleWith = [record](bool resolved) {
-        return [record, resolved](const ArgumentWriter& write) {
-            JSValue list = capture(write);
-            record->add({resolved, list.asArray()->at(0)});
-        };
+        return [record, resolved](const ArgumentWriter& write) { record->add({resolved, capture(write).asArray()->at(0)}); };
     };
     (*delegate)(args, settleWith(true), settleWith(false));
     return record;
 }
-
-Settlement TestHost::callAndWait(const std::string& method, const JSValue& args) { return call(method, args)->wait(); }
 
 std::vector<RecordedEvent> TestHost::events() {
     std::lock_guard lock(context_->mutex);

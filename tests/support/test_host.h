@@ -1,34 +1,51 @@
 #pragma once
 // An in-process host for tests: loads the modules like any host, calls methods by name with a value
-// as the argument list, and captures each settlement and every event as values.
+// as the argument list, and keeps each settlement and every event as values.
 
 #include <condition_variable>
+#include <iosfwd>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/module_registry.h"
-#include "module/runtime.h"
 #include "bridge/js_value.h"
 #include "support/test_runtime.h"
 
+namespace varnel {
+// How a failed test shows a value: as JSON text.
+void PrintTo(const JSValue& value, std::ostream* out);
+}  // namespace varnel
+
 namespace varnel::test {
+
+// What a writer function writes, read back as the stdio host's output line shows it.
+JSValue capture(const ArgumentWriter& write);
 
 struct Settlement {
     bool resolved = false;
     JSValue value;  // the result, or the rejection object
 };
 
-// One call's answers. Every settlement the host receives is kept, so a test can see a second one.
+// One call's settlements, all of them, so that a test can see a second one.
 class CallRecord {
 public:
-    void add(Settlement s);
-    // Waits for the first settlement; a call that never settles is caught by the test's own timeout.
-    Settlement wait();
-    std::size_t count();
-    std::vector<Settlement> all();
+    void add(Settlement s) {
+        std::lock_guard lock(mutex_);
+        settlements_.push_back(std::move(s));
+        changed_.notify_all();
+    }
+    // The first, once there is one; a call that never settles meets the test's own timeout.
+    Settlement wait() {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return !settlements_.empty(); });
+        return settlements_.front();
+    }
+    std::vector<Settlement> all() {
+        std::lock_guard lock(mutex_);
+        return settlements_;
+    }
 
 private:
     std::mutex mutex_;
@@ -49,11 +66,12 @@ public:
     // Runs the modules' initialisers, as a host does when the interface loads them.
     void initialize();
     // Drops the modules, as a host does when the interface reloads.
-    void unload();
+    void unload() { registry_ = std::make_unique<ModuleRegistry>(); }
 
-    std::shared_ptr<CallRecord> call(const std::string& method, const JSValue& args = JSValue(JSValueArray{}),
-                                     const std::string& module = "VarnelTunnel");
-    Settlement callAndWait(const std::string& method, const JSValue& args = JSValue(JSValueArray{}));
+    std::shared_ptr<CallRecord> call(const std::string& method, const JSValue& args = JSValue(JSValueArray{}));
+    Settlement callAndWait(const std::string& method, const JSValue& args = JSValue(JSValueArray{})) {
+        return call(method, args)->wait();
+    }
 
     std::vector<RecordedEvent> events();
     const ModuleRegistry& registry() const { return *registry_; }

@@ -1,6 +1,5 @@
 #pragma once
-// Where the small programs of tests/programs are built (varnel_NAME, with the system's executable
-// suffix).
+// Where the small programs of tests/programs are built: varnel_NAME, with the system's executable suffix.
 
 #include <string>
 

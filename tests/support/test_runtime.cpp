@@ -15,32 +15,33 @@ struct BlankDeviceInfo final : platform::DeviceInfoSource {
     std::u16string manufacturer() override { return {}; }
 };
 
-RuntimeServices adjusted(const TestRuntimeParts& parts, const std::function<void(RuntimeServices&)>& adjust) {
-    RuntimeServices services = testServices(parts);
+}  // namespace
+
+RuntimeServices testServices(const TestRuntimeParts& parts, const std::function<void(RuntimeServices&)>& adjust) {
+    const auto nowhere = [](const platform::PathText&) { return platform::PathText(); };
+    RuntimeServices services{
+        .threads = platform::systemThreadLauncher(),
+        .localDataFolder = parts.temp.path().native(),
+        .credentials = parts.secrets,
+        .managementPort = parts.managementPort.port(),
+        .killSwitchChannel = absentKillSwitchChannel(),
+        .executablePath = (parts.temp.path() / "bin" / "varnel").native(),
+        .discovery = {nowhere, nowhere},
+        .trustListener = platform::listenerIsOpenVpn,
+        .launcher = parts.launcher,
+        .deviceInfo = std::make_shared<BlankDeviceInfo>(),
+        .fileDialog = std::make_shared<FakeFileDialog>(std::nullopt),
+        .adapters = std::make_shared<FakeNetworkAdapters>(),
+        .clock = std::make_shared<FakeClock>(),
+        .trayShell = parts.trayShell};
     if (adjust) adjust(services);
     return services;
 }
 
-}  // namespace
+TestRuntime::TestRuntime(const std::function<void(RuntimeServices&)>& adjust) : Runtime(testServices(*this, adjust)) {}
 
-RuntimeServices testServices(const TestRuntimeParts& parts) {
-    RuntimeServices services;
-    services.threads = platform::systemThreadLauncher();
-    services.localDataFolder = parts.temp.path().native();
-    services.credentials = parts.secrets;
-    services.managementPort = parts.managementPort.port();
-    services.killSwitchChannel = absentKillSwitchChannel();
-    services.executablePath = (parts.temp.path() / "bin" / "varnel").native();
-    services.discovery = {[](const platform::PathText&) { return platform::PathText(); },
-                          [](const platform::PathText&) { return platform::PathText(); }};
-    services.trustListener = platform::listenerIsOpenVpn;
-    services.launcher = parts.launcher;
-    services.deviceInfo = std::make_shared<BlankDeviceInfo>();
-    services.fileDialog = std::make_shared<FakeFileDialog>(std::nullopt);
-    services.adapters = std::make_shared<FakeNetworkAdapters>();
-    services.clock = std::make_shared<FakeClock>();
-    services.trayShell = parts.trayShell;
-    return services;
+std::shared_ptr<TestRuntime> makeTestRuntime(const std::function<void(RuntimeServices&)>& adjust) {
+    return std::make_shared<TestRuntime>(adjust);
 }
 
 void useRealOpenVpn(RuntimeServices& services) {
@@ -49,12 +50,6 @@ void useRealOpenVpn(RuntimeServices& services) {
     services.adapters = platform::systemNetworkAdapters();
     services.clock = platform::systemClock();
     services.managementPort = freeLoopbackPort();
-}
-
-TestRuntime::TestRuntime(const std::function<void(RuntimeServices&)>& adjust) : Runtime(adjusted(*this, adjust)) {}
-
-std::shared_ptr<TestRuntime> makeTestRuntime(const std::function<void(RuntimeServices&)>& adjust) {
-    return std::make_shared<TestRuntime>(adjust);
 }
 
 }  // namespace varnel::test

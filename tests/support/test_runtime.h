@@ -26,16 +26,17 @@ struct TestRuntimeParts {
     std::shared_ptr<FakeTrayShell> trayShell = std::make_shared<FakeTrayShell>();
 };
 
-RuntimeServices testServices(const TestRuntimeParts& parts);
+// The services such a runtime is made of, after adjust has changed what it wants.
+RuntimeServices testServices(const TestRuntimeParts& parts, const std::function<void(RuntimeServices&)>& adjust = {});
 
 struct TestRuntime : TestRuntimeParts, Runtime {
     explicit TestRuntime(const std::function<void(RuntimeServices&)>& adjust = {});
 };
 
+std::shared_ptr<TestRuntime> makeTestRuntime(const std::function<void(RuntimeServices&)>& adjust = {});
+
 // For tests that say they run real processes: the system's launcher, OpenVPN discovery, adapters and
 // clock, and a management port left free for OpenVPN to listen on; everything else is the test's own.
 void useRealOpenVpn(RuntimeServices& services);
-
-std::shared_ptr<TestRuntime> makeTestRuntime(const std::function<void(RuntimeServices&)>& adjust = {});
 
 }  // namespace varnel::test

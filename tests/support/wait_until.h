@@ -9,8 +9,7 @@ namespace varnel::test {
 
 template <class Condition>
 bool waitUntil(Condition condition, std::chrono::milliseconds limit = std::chrono::seconds(20)) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!condition()) {
+    for (const auto deadline = std::chrono::steady_clock::now() + limit; !condition();) {
         if (std::chrono::steady_clock::now() > deadline) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }

@@ -30,41 +30,6 @@ protected:
     fs::path marker = temp.path() / "marker with spaces";
 };
 
-TEST_F(ElevatedLaunch, HandleReportsStillActiveThenTheProgramsOwnCode) {
-    platform::LaunchResult started = launch(7);
-    ASSERT_EQ(started.error, 0u);
-    ASSERT_TRUE(started.process.valid());
-    std::uint32_t code = 0;
-    ASSERT_TRUE(platform::queryExitCode(started.process, code));
-    EXPECT_EQ(code, platform::kStillActive);
-    EXPECT_FALSE(platform::waitForExit(started.process, 50));
-
-    const std::uint32_t pid = platform::processId(started.process);
-    EXPECT_GT(pid, 0u);
-    platform::ProcessHandle reopened = platform::openProcess(pid);
-    ASSERT_TRUE(reopened.valid());
-    ASSERT_TRUE(platform::queryExitCode(reopened, code));
-    EXPECT_EQ(code, platform::kStillActive);
-
-    release();
-    EXPECT_TRUE(platform::waitForExit(started.process, 30000));
-    ASSERT_TRUE(platform::queryExitCode(started.process, code));
-    EXPECT_EQ(code, 7u);
-    EXPECT_TRUE(platform::waitForExit(reopened, 30000));
-    ASSERT_TRUE(platform::queryExitCode(reopened, code));
-    EXPECT_NE(code, platform::kStillActive);
-}
-
-TEST_F(ElevatedLaunch, ALaunchThatCannotStartReportsTheSystemsError) {
-    // With a display, the Windows shell reports a missing program in a message box that waits for
-    // the user; the system only ever launches a program it has just found.
-    if (platform::kPathSeparator != '/') GTEST_SKIP() << "the shell would wait on a message box";
-    platform::LaunchResult failed =
-        platform::systemProcessLauncher()->launchElevated((temp.path() / "no such program").native(), "");
-    EXPECT_FALSE(failed.process.valid());
-    EXPECT_NE(failed.error, 0u);
-}
-
 // On Linux the program runs in a session of its own, with /dev/null as its standard streams and no
 // other descriptor of ours.
 TEST_F(ElevatedLaunch, OnLinuxTheProgramHasItsOwnSessionAndOnlyNullStreams) {

@@ -119,7 +119,6 @@ TEST(NetworkAdapters, LoopbackCountersGrowWithTrafficOnLinux) {
     ASSERT_TRUE(adapters->readCounters(1, in1, out1));
     EXPECT_GE(in1 - in0, 100000u);
     EXPECT_GE(out1 - out0, 100000u);
-    EXPECT_FALSE(adapters->readCounters(0, in1, out1));
 }
 
 }  // namespace

@@ -19,8 +19,6 @@
 namespace varnel {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 HWND mainWindow() { return FindWindowW(nullptr, L"VarnelVPN"); }
 HWND trayWindow() { return FindWindowW(L"VarnelTrayWindow", nullptr); }
 
@@ -32,9 +30,8 @@ std::pair<long, long> outerSize(HWND window) {
 
 // The text the window shows where the interface would be.
 std::wstring shownText(HWND window) {
-    const HWND text = FindWindowExW(window, nullptr, L"Static", nullptr);
     wchar_t buffer[2048] = {};
-    SendMessageW(text, WM_GETTEXT, std::size(buffer), reinterpret_cast<LPARAM>(buffer));
+    SendMessageW(FindWindowExW(window, nullptr, L"Static", nullptr), WM_GETTEXT, std::size(buffer), reinterpret_cast<LPARAM>(buffer));
     return buffer;
 }
 
@@ -48,7 +45,8 @@ int iconWidth(HICON icon) {
     return bitmap.bmWidth;
 }
 
-// A first instance of VarnelVPN.exe; the process ends with the test.
+// A first instance of VarnelVPN.exe; the process ends with the test. The end of its input ends an
+// instance that serves it; any other is killed if it still runs.
 class DesktopApp : public testing::Test {
 protected:
     void SetUp() override {
@@ -61,36 +59,24 @@ protected:
         app_ = test::ChildProcess::start(VARNEL_DESKTOP_EXE, args);
         ASSERT_TRUE(test::waitUntil([&] { return (window_ = mainWindow()) != nullptr && IsWindowVisible(window_); }));
     }
-    // The end of its input ends an instance that serves it; any other is killed if it still runs.
     void TearDown() override {
-        if (!app_) return;
-        if (stdio_) {
+        if (app_ && stdio_) {
             app_->closeInput();
             EXPECT_EQ(app_->wait(), 0);
         }
-        app_.reset();
     }
 
-    // Sends a request of the JSON-lines protocol and returns its answer line; events read meanwhile
-    // are kept.
+    // Sends a request of the JSON-lines protocol and returns its answer line; events read meanwhile are kept.
     std::string call(const std::string& id, const std::string& request) {
         app_->writeLine(R"({"id":)" + id + "," + request + "}");
-        for (std::string line; app_->readLine(line);) {
+        for (std::string line; app_->readLine(line); events_.push_back(line))
             if (line.rfind(R"({"id":)" + id + ",", 0) == 0) return line;
-            events_.push_back(line);
-        }
         return {};
     }
     bool receivedEvent(const std::string& line) {
-        for (std::string next; std::find(events_.begin(), events_.end(), line) == events_.end();) {
+        for (std::string next; std::find(events_.begin(), events_.end(), line) == events_.end(); events_.push_back(next))
             if (!app_->readLine(next)) return false;
-            events_.push_back(next);
-        }
         return true;
-    }
-    bool hideWindow() {
-        ShowWindow(window_, SW_HIDE);
-        return !IsWindowVisible(window_);
     }
 
     std::optional<test::ChildProcess> app_;
@@ -99,21 +85,43 @@ protected:
     std::vector<std::string> events_;
 };
 
-TEST_F(DesktopApp, WindowHasItsSizeAndRefusesToBeSmallerThanItsMinimum) {
+// A second start ends at once with 0, and the first instance's window comes back: found by its
+// title, and through its tray once the interface has loaded the module (the interface is then told).
+// A close only hides the window.
+TEST_F(DesktopApp, WindowKeepsItsSizeComesBackOnASecondStartAndACloseOnlyHidesIt) {
     ASSERT_NO_FATAL_FAILURE(start({"--interface=stdio"}));
     EXPECT_EQ(outerSize(window_), std::make_pair(1280L, 860L));
     SetWindowPos(window_, nullptr, 0, 0, 800, 500, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     EXPECT_EQ(outerSize(window_), std::make_pair(1180L, 680L));
     EXPECT_NE(shownText(window_).find(L"standard input and output"), std::wstring::npos);
+    for (const bool trayStarted : {false, true}) {
+        SCOPED_TRACE(trayStarted ? "with the tray" : "before the tray");
+        if (trayStarted) {
+            EXPECT_EQ(call("1", R"("method":"setMenuBarVisible","args":[true])"), R"({"id":1,"result":true})");
+            ASSERT_TRUE(test::waitUntil([] { return trayWindow() != nullptr; }));
+        }
+        ASSERT_EQ(trayWindow() != nullptr, trayStarted);
+        ShowWindow(window_, SW_HIDE);
+        ASSERT_FALSE(IsWindowVisible(window_));
+        const auto started = std::chrono::steady_clock::now();
+        EXPECT_EQ(test::ChildProcess::start(VARNEL_DESKTOP_EXE).wait(), 0);
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
+        EXPECT_TRUE(test::waitUntil([&] { return IsWindowVisible(window_) != FALSE; }));
+        EXPECT_TRUE(!trayStarted || receivedEvent(R"({"event":"appWindowDidShow","args":[]})"));
+    }
+    EXPECT_EQ(call("2", R"("method":"updateMenuBarMenu","args":["{\"connected\":true,\"serverLabel\":\"Frankfurt 2\"}"])"),
+              R"({"id":2,"result":true})");
+    PostMessageW(window_, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(test::waitUntil([&] { return !IsWindowVisible(window_); }));
+    EXPECT_EQ(call("3", R"("method":"notifyVpnConnectedOnHide")"), R"({"id":3,"result":true})");
+    EXPECT_EQ(mainWindow(), window_);
 }
 
 // Wine answers WM_GETICON only within the window's own process, so the icons are looked at on a
 // window this test makes the way the application does, from this program's copy of icon group 1008.
 TEST(DesktopWindow, SetsTheIconGroupAtTheBigAndSmallSizesAndSkipsAMissingGroup) {
     if (const std::string reason = test::desktopMissingReason(); !reason.empty()) GTEST_SKIP() << reason;
-    const std::pair<std::uint16_t, bool> cases[] = {{tray::kTrayIconResource, true}, {4242, false}};
-    for (const auto& [resource, found] : cases) {
-        SCOPED_TRACE(resource);
+    for (const auto& [resource, found] : {std::pair<std::uint16_t, bool>{tray::kTrayIconResource, true}, {4242, false}}) {
         platform::DesktopWindowSetup setup;
         setup.title = "VarnelVPN icons";
         setup.width = 640;
@@ -123,45 +131,10 @@ TEST(DesktopWindow, SetsTheIconGroupAtTheBigAndSmallSizesAndSkipsAMissingGroup) 
         const std::shared_ptr<platform::DesktopWindow> window = platform::createDesktopWindow(setup, {}, failure);
         ASSERT_TRUE(window) << failure;
         const HWND shown = FindWindowW(nullptr, L"VarnelVPN icons");
-        const std::pair<WPARAM, int> icons[] = {{ICON_BIG, GetSystemMetrics(SM_CXICON)}, {ICON_SMALL, GetSystemMetrics(SM_CXSMICON)}};
-        for (const auto& [which, width] : icons) {
-            const auto icon = reinterpret_cast<HICON>(SendMessageW(shown, WM_GETICON, which, 0));
-            ASSERT_EQ(icon != nullptr, found);
-            EXPECT_EQ(iconWidth(icon), found ? width : 0);
-        }
+        for (const auto& [which, width] :
+             {std::pair<WPARAM, int>{ICON_BIG, GetSystemMetrics(SM_CXICON)}, {ICON_SMALL, GetSystemMetrics(SM_CXSMICON)}})
+            EXPECT_EQ(iconWidth(reinterpret_cast<HICON>(SendMessageW(shown, WM_GETICON, which, 0))), found ? width : 0) << resource;
     }
-}
-
-// A second start ends at once with 0, and the first instance's window comes back: through its tray
-// once the interface has loaded the module (the interface is then told), else found by its title.
-class SecondStart : public DesktopApp, public testing::WithParamInterface<bool> {};
-
-TEST_P(SecondStart, EndsAtOnceAndTheFirstInstanceShowsItsWindow) {
-    const bool trayStarted = GetParam();
-    ASSERT_NO_FATAL_FAILURE(start({"--interface=stdio"}));
-    if (trayStarted) {
-        EXPECT_EQ(call("1", R"("method":"setMenuBarVisible","args":[true])"), R"({"id":1,"result":true})");
-        ASSERT_TRUE(test::waitUntil([] { return trayWindow() != nullptr; }));
-    }
-    ASSERT_EQ(trayWindow() != nullptr, trayStarted);
-    ASSERT_TRUE(hideWindow());
-    const Clock::time_point started = Clock::now();
-    EXPECT_EQ(test::ChildProcess::start(VARNEL_DESKTOP_EXE).wait(), 0);
-    EXPECT_LT(Clock::now() - started, std::chrono::seconds(2));
-    EXPECT_TRUE(test::waitUntil([&] { return IsWindowVisible(window_) != FALSE; }));
-    EXPECT_EQ(trayStarted && receivedEvent(R"({"event":"appWindowDidShow","args":[]})"), trayStarted);
-}
-
-INSTANTIATE_TEST_SUITE_P(TrayStartedOrNot, SecondStart, testing::Bool());
-
-TEST_F(DesktopApp, CloseHidesTheWindowAndTheApplicationGoesOn) {
-    ASSERT_NO_FATAL_FAILURE(start({"--interface=stdio"}));
-    EXPECT_EQ(call("1", R"("method":"updateMenuBarMenu","args":["{\"connected\":true,\"serverLabel\":\"Frankfurt 2\"}"])"),
-              R"({"id":1,"result":true})");
-    PostMessageW(window_, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(test::waitUntil([&] { return !IsWindowVisible(window_); }));
-    EXPECT_EQ(call("2", R"("method":"notifyVpnConnectedOnHide")"), R"({"id":2,"result":true})");
-    EXPECT_EQ(mainWindow(), window_);
 }
 
 // Without a web view the window names the bundle it would load; the modules start at once, so the

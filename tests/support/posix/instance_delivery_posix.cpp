@@ -1,7 +1,3 @@
 #include "support/instance_delivery.h"
 
-namespace varnel::test {
-
-bool claimDeliversShowRequests() { return true; }
-
-}  // namespace varnel::test
+bool varnel::test::claimDeliversShowRequests() { return true; }

@@ -1,7 +1,3 @@
 #include "support/instance_delivery.h"
 
-namespace varnel::test {
-
-bool claimDeliversShowRequests() { return false; }
-
-}  // namespace varnel::test
+bool varnel::test::claimDeliversShowRequests() { return false; }

@@ -1,0 +1,168 @@
+// The bridge as modules and hosts meet it: arguments read from the interface's values, the module
+// surface a host records, events, and promises settled once from any thread.
+
+#include "bridge/argument_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+#include <functional>
+#include <limits>
+#include <thread>
+#include <vector>
+
+#include "bridge/promise.h"
+#include "bridge/worker.h"
+#include "support/method_names.h"
+#include "support/test_host.h"
+
+namespace varnel {
+namespace {
+
+using test::CallRecord;
+using test::TestHost;
+
+TEST(ArgumentReader, CoercesEveryValueTypeToStringBoolAndInt) {
+    const std::tuple<JSValue, std::string, bool, std::int32_t> cases[] = {
+        {"abc", "abc", true, 0}, {"false", "false", true, 0}, {"", "", false, 0}, {" 443", " 443", true, 443},
+        {"\t-12", "\t-12", true, -12}, {"+7", "+7", true, 7}, {"443 ", "443 ", true, 0}, {"0x1F", "0x1F", true, 0},
+        // A figure beyond 64 bits clamps to the nearest limit, which is then cut to its low 32 bits.
+        {"99999999999999999999", "99999999999999999999", true, -1}, {"-99999999999999999999", "-99999999999999999999", true, 0},
+        {true, "true", true, 1}, {false, "false", false, 0}, {std::int64_t{-5}, "-5", true, -5}, {std::int64_t{0}, "0", false, 0},
+        {std::int64_t{4294967295}, "4294967295", true, -1}, {std::int64_t{2147483648}, "2147483648", true, -2147483647 - 1},
+        {1.5, "1.5", true, 1}, {2.0, "2", true, 2}, {-0.0, "-0", false, 0}, {3.9, "3.9", true, 3}, {-3.9, "-3.9", true, -3},
+        {0.0000001, "0", true, 0}, {2.0000005, "2.000001", true, 2}, {1e20, "100000000000000000000", true, -1},
+        {JSValue(), "", false, 0}, {JSValueObject{{"a", 1}}, "", false, 0}, {JSValueArray{"x"}, "", false, 0},
+    };
+    for (const auto& [value, asString, asBool, asInt] : cases) {
+        EXPECT_EQ(readStringArg(value), asString) << asString;
+        EXPECT_EQ(readBoolArg(value), asBool) << asString;
+        EXPECT_EQ(readIntArg(value), asInt) << asString;
+    }
+    const double inf = std::numeric_limits<double>::infinity();
+    for (const auto& [d, asInt] : {std::pair(std::nan(""), 0), {inf, -1}, {-inf, 0}, {1e300, -1}, {-1e300, 0}})
+        EXPECT_EQ(readIntArg(JSValue(d)), asInt) << d;
+}
+
+// What is missing takes its empty value and what is more is ignored; a list reads each item as a string.
+TEST(ArgumentReader, ReadsArgumentListsPositionally) {
+    const auto [s, list, n] = readArguments<std::string, std::vector<std::string>, std::int32_t>(
+        JSValueArray{"x", JSValueArray{"a", 1, true, JSValue(), 2.5, JSValueArray{"nested"}}});
+    EXPECT_EQ(s, "x");
+    EXPECT_EQ(list, (std::vector<std::string>{"a", "1", "true", "", "2.5", ""}));
+    EXPECT_EQ(n, 0);
+    EXPECT_EQ(std::get<0>(readArguments<std::string>(JSValueArray{"one", "two"})), "one");
+}
+
+// The order a host records the members in: two event initialisers, the methods in table order, then
+// the module's own initialiser; the build configuration only has its constants.
+TEST(ModuleSurface, MembersAreAddedInTheOrderTheHostExpects) {
+    TestHost host;
+    std::vector<std::string> tunnel = {"initializer", "initializer"};
+    tunnel.insert(tunnel.end(), test::kVarnelTunnelMethods.begin(), test::kVarnelTunnelMethods.end());
+    tunnel.push_back("initializer");
+    const auto& modules = host.registry().modules();
+    ASSERT_EQ(modules.size(), 2u);
+    EXPECT_EQ(modules[0]->name + " " + modules[1]->name, "VarnelTunnel VarnelBuildConfig");
+    EXPECT_EQ(modules[0]->memberOrder, tunnel);
+    EXPECT_EQ(modules[1]->memberOrder, std::vector<std::string>{"constants"});
+}
+
+// Before its initialiser runs the module drops events; after it, they reach the newest module the
+// host initialised, never one it has dropped.
+TEST(ModuleEvents, GoOnlyToTheNewestInitialisedModule) {
+    std::shared_ptr<Runtime> runtime = test::makeTestRuntime();
+    const JSValueObject payload{{"action", "connect"}, {"id", "s1"}};
+    TestHost first(runtime), second(runtime), third(runtime);
+    runtime->events->EmitMenuBarAction(payload);
+    first.initialize();
+    runtime->events->EmitMenuBarAction(payload);
+    runtime->events->EmitAppWindowDidShow();
+    const auto events = first.events();
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].emitter + " " + events[0].name, "RCTDeviceEventEmitter menuBarAction");
+    EXPECT_EQ(events[0].args, JSValue(JSValueArray{payload}));
+    EXPECT_EQ(events[1].emitter + " " + events[1].name, "RCTDeviceEventEmitter appWindowDidShow");
+    EXPECT_EQ(events[1].args, JSValue(JSValueArray{}));
+    first.unload();  // the host drops the module, as on a reload of the interface
+    runtime->events->EmitAppWindowDidShow();
+    second.initialize();
+    third.initialize();
+    runtime->events->EmitAppWindowDidShow();
+    EXPECT_EQ(first.events().size() + second.events().size(), 2u);
+    EXPECT_EQ(third.events().size(), 1u);
+}
+
+// Callbacks that record every settlement the host would receive.
+template <class T>
+Promise<T> recordedPromise(const std::shared_ptr<CallRecord>& record) {
+    auto settle = [record](bool resolved) {
+        return [record, resolved](const ArgumentWriter& write) { record->add({resolved, test::capture(write)}); };
+    };
+    return Promise<T>(settle(true), settle(false));
+}
+
+JSValue list(JSValue value) { return JSValue(JSValueArray{std::move(value)}); }
+JSValue rejection(const std::string& message) {
+    return list(JSValueObject{{"code", "EUNSPECIFIED"}, {"message", message}, {"userInfo", JSValue()}});
+}
+
+TEST(Promise, OnlyTheFirstSettlementCountsUnderConcurrentResolveAndReject) {
+    for (int round = 0; round < 50; ++round) {
+        auto record = std::make_shared<CallRecord>();
+        auto promise = recordedPromise<bool>(record);
+        std::atomic<bool> go{false};
+        std::vector<std::thread> threads;
+        for (int t = 0; t < 8; ++t) {
+            threads.emplace_back([promise, t, &go] {
+                while (!go.load()) std::this_thread::yield();
+                if (t % 2 == 0) promise.resolve(true);
+                else promise.reject("lost");
+            });
+        }
+        go = true;
+        for (auto& t : threads) t.join();
+        promise = recordedPromise<bool>(std::make_shared<CallRecord>());  // releases the last copy
+        EXPECT_EQ(record->all().size(), 1u);
+    }
+}
+
+class RefusingLauncher final : public platform::ThreadLauncher {
+public:
+    bool startDetached(std::function<void()> body) override {
+        return !refuse && platform::systemThreadLauncher()->startDetached(std::move(body));
+    }
+    bool refuse = false;
+};
+
+// A worker's promise settles once: with what the body settled first, with the body's exception, or
+// (the body's copy being the last) as destroyed; a thread that cannot start rejects at once.
+TEST(Worker, SettlesOnceWhateverItsBodyDoes) {
+    using Body = std::function<void(const Promise<JSValueObject>&)>;
+    const std::pair<Body, JSValue> cases[] = {
+        {[](const auto& p) { p.resolve(JSValueObject{}); p.reject("too late"); }, list(JSValueObject{})},
+        {[](const auto&) {}, rejection("Promise destroyed.")},
+        {[](const auto&) { throw std::runtime_error("socket gone"); }, rejection("socket gone")},
+    };
+    RefusingLauncher threads;
+    for (const auto& [body, expected] : cases) {
+        auto record = std::make_shared<CallRecord>();
+        auto finished = std::make_shared<std::atomic<bool>>(false);
+        startWorker(threads, "connectOvpn", recordedPromise<JSValueObject>(record), [body, finished](const auto& p) {
+            const std::shared_ptr<void> mark(nullptr, [finished](void*) { *finished = true; });  // however the body ends
+            body(p);
+        });
+        EXPECT_EQ(record->wait().value, expected);
+        while (!*finished) std::this_thread::yield();
+        EXPECT_EQ(record->all().size(), 1u);
+    }
+    threads.refuse = true;
+    auto record = std::make_shared<CallRecord>();
+    startWorker(threads, "measureTcpLatency", recordedPromise<std::int32_t>(record), [](const auto&) { FAIL(); });
+    EXPECT_EQ(record->all().size(), 1u);
+    EXPECT_EQ(record->wait().value, rejection("Could not start a thread for measureTcpLatency."));
+}
+
+}  // namespace
+}  // namespace varnel

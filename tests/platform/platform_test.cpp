@@ -1,0 +1,104 @@
+// The platform layer's own pieces: name resolution, the single-instance claim and the owner of a
+// system resource.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <utility>
+#include <vector>
+
+#include "platform/resolver.h"
+#include "platform/single_instance.h"
+#include "platform/unique_resource.h"
+#include "support/instance_delivery.h"
+#include "support/temp_dir.h"
+#include "support/wait_until.h"
+
+namespace varnel::platform {
+namespace {
+
+// Literals and the hosts file's own name only: nothing here asks a name server.
+TEST(Resolver, BothLookUpsGiveTheIpv4AddressInNetworkOrderOrNothing) {
+    const std::tuple<const char*, std::optional<Ipv4Address>, std::vector<std::string>> cases[] = {
+        {"192.0.2.44", Ipv4Address{192, 0, 2, 44}, {"192.0.2.44"}}, {"localhost", Ipv4Address{127, 0, 0, 1}, {"127.0.0.1"}},
+        {"::1", std::nullopt, {}}, {"2001:db8::1", std::nullopt, {}},
+    };
+    for (const auto& [host, first, all] : cases) {
+        EXPECT_EQ(firstIpv4Address(host), first) << host;
+        EXPECT_EQ(resolveIpv4Addresses(host), all) << host;
+    }
+}
+
+// A name of its own, so that no test meets a running application or another test's claim.
+SingleInstanceSetup setupIn(const test::TempDir& dir, const std::string& what) {
+    SingleInstanceSetup setup;
+    setup.name = "VarnelTest-" + what + "-" + dir.path().filename().string();
+    setup.trayWindowClass = u"VarnelTestNoSuchTrayWindow";
+    setup.showAppMessage = 0x0400 + 45;
+    setup.mainWindowTitle = u"VarnelTest no such main window";
+    setup.folder = dir.path().native();
+    return setup;
+}
+
+TEST(SingleInstance, TheFirstStartHoldsTheClaimAndLaterStartsAreSecondUntilItGoes) {
+    test::TempDir dir;
+    const SingleInstanceSetup setup = setupIn(dir, "claim");
+    InstanceStart first = claimSingleInstance(setup);
+    ASSERT_EQ(first.role, InstanceRole::First);
+    ASSERT_NE(first.claim, nullptr);
+    EXPECT_EQ(claimSingleInstance(setupIn(dir, "other")).role, InstanceRole::First);  // another name
+    for (int start = 0; start < 2; ++start) {
+        const InstanceStart later = claimSingleInstance(setup);
+        EXPECT_EQ(later.role, InstanceRole::Second);
+        EXPECT_EQ(later.claim, nullptr);
+    }
+    first.claim.reset();
+    const InstanceStart next = claimSingleInstance(setup);
+    EXPECT_EQ(next.role, InstanceRole::First);
+    EXPECT_NE(next.claim, nullptr);
+}
+
+TEST(SingleInstance, EveryLaterStartAsksTheFirstToShowItsWindowAlsoBeforeItListens) {
+    if (!test::claimDeliversShowRequests()) GTEST_SKIP() << "on this build the tray window hears later starts";
+    test::TempDir dir;
+    const SingleInstanceSetup setup = setupIn(dir, "show");
+    InstanceStart first = claimSingleInstance(setup);
+    ASSERT_NE(first.claim, nullptr);
+    EXPECT_EQ(claimSingleInstance(setup).role, InstanceRole::Second);
+    std::atomic<int> shown{0};
+    first.claim->deliverShowRequests([&] { ++shown; });
+    EXPECT_TRUE(test::waitUntil([&] { return shown == 1; }));
+    EXPECT_EQ(claimSingleInstance(setup).role, InstanceRole::Second);
+    EXPECT_TRUE(test::waitUntil([&] { return shown == 2; }));
+}
+
+// A resource whose none is all ones, as on Windows, and that records what it closes.
+std::vector<int> closed;
+struct RecordingTraits {
+    using Native = int;
+    static constexpr int none() { return -1; }
+    static void close(int native) { closed.push_back(native); }
+};
+using Owner = UniqueResource<RecordingTraits>;
+
+TEST(UniqueResource, ClosesEachResourceExactlyOnceAndNeverNone) {
+    closed.clear();
+    {
+        Owner none, zero(0), a(7), c(8), d(9);  // zero is a resource like any other
+        Owner b(std::move(a));
+        EXPECT_FALSE(a.valid());
+        c = std::move(b);  // closes 8, takes 7
+        Owner& same = c;
+        c = std::move(same);  // moving into itself keeps the resource open
+        EXPECT_EQ(c.get(), 7);
+        EXPECT_EQ(d.release(), 9);  // the caller's now
+        EXPECT_FALSE(d.valid());
+        none.reset(10);
+        none.reset();
+        EXPECT_EQ(closed, (std::vector<int>{8, 10}));
+    }
+    EXPECT_EQ(closed, (std::vector<int>{8, 10, 7, 0}));
+}
+
+}  // namespace
+}  // namespace varnel::platform

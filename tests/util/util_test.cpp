@@ -1,0 +1,207 @@
+// The utilities through the module as the interface calls them: the device's name, latency figures,
+// ending programs by name and the two pickers.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+#include <thread>
+
+#include "platform/files.h"
+#include "platform/process_list.h"
+#include "support/child_process.h"
+#include "support/display.h"
+#include "support/environment.h"
+#include "support/fake_file_dialog.h"
+#include "support/temp_dir.h"
+#include "support/test_host.h"
+#include "support/test_programs.h"
+#include "support/wait_until.h"
+#include "util/app_termination.h"
+#include "util/device_name.h"
+#include "util/latency.h"
+
+namespace varnel::util {
+namespace {
+
+using namespace std::string_literals;
+using test::ChildProcess;
+
+struct FixedDeviceInfo final : platform::DeviceInfoSource {
+    FixedDeviceInfo(std::u16string p, std::u16string m) : product(std::move(p)), maker(std::move(m)) {}
+    std::u16string productName() override { return product; }
+    std::u16string manufacturer() override { return maker; }
+    std::u16string product, maker;
+};
+
+TEST(DeviceMarketingName, FollowsTheProductThenManufacturerThenFallbackChain) {
+    const std::string fallback = platform::kDeviceFallbackName;
+    const std::tuple<std::u16string, std::u16string, std::string> cases[] = {
+        {u"  Precision 5570 \t", u"Acme", "Precision 5570"}, {u"ThinkPad X1\n", u"", "ThinkPad X1"},  // as the kernel writes it
+        {u"Surface\r\nLaptop", u"Acme", "Surface Laptop"}, {u"To be filled by O.E.M.", u"Acme", "Acme PC"},
+        {u"DEFAULT STRING", u"Acme", "Acme PC"}, {u"  system product name ", u"Acme", "Acme PC"}, {u"Product Name", u"Acme", "Acme PC"},
+        {u"", u"  Acme \n", "Acme PC"}, {u"", u"Default string", "Default string PC"},  // no manufacturer placeholder
+        {u"Default string", u"to be filled by o.e.m.", fallback}, {u"", u"", fallback}, {u" \t\r\n", u"  ", fallback},
+        {u"DEFAULT STR\u0130NG", u"Acme", "DEFAULT STR\u0130NG"},  // only A to Z fold: a dotted capital I is no placeholder
+        {u"Default string 2", u"Acme", "Default string 2"},        // a placeholder inside a longer name is a name
+    };
+    for (const auto& [product, maker, expected] : cases) {
+        FixedDeviceInfo source(product, maker);
+        EXPECT_EQ(deviceMarketingName(source), expected) << expected;
+    }
+}
+
+// The module asks the runtime's source; the build's own (the registry under Wine, empty there;
+// /sys/class/dmi/id on Linux) gives a name on one line.
+TEST(DeviceMarketingName, TheModuleAsksTheRuntimesSource) {
+    const auto fixed = std::make_shared<FixedDeviceInfo>(u"To be filled by O.E.M.", u" Acme ");
+    test::TestHost host(test::makeTestRuntime([&](RuntimeServices& s) { s.deviceInfo = fixed; }));
+    EXPECT_EQ(host.callAndWait("getDeviceMarketingName").value, JSValue("Acme PC"));
+    const std::string own = deviceMarketingName(*platform::systemDeviceInfo());
+    EXPECT_TRUE(!own.empty() && own.find_first_of("\r\n") == std::string::npos && own.front() != ' ' && own.back() != ' ') << own;
+}
+
+JSValue measured(const std::string& host, std::int64_t port) {
+    return test::TestHost().callAndWait("measureTcpLatency", JSValueArray{host, port}).value;
+}
+
+TEST(Latency, LoopbackAnswersAtLeastOneWhateverThePort) {
+    for (const std::int64_t port : {443, 0, -1}) {
+        const JSValue figure = measured("127.0.0.1", port);
+        EXPECT_TRUE(figure.asInt64() != nullptr && *figure.asInt64() >= 1) << port << ": " << testing::PrintToString(figure);
+    }
+    EXPECT_GE(measureLatency("localhost"), 1);  // a name that the hosts file resolves goes the same way
+}
+
+TEST(Latency, AnswersZeroWhenThereIsNoIpv4AddressToAsk) {
+    // A label longer than 63 bytes cannot be put into a query, so the resolver gives up without
+    // sending one, and the reserved top-level name could never resolve anyway.
+    for (const std::string& host : {std::string(), std::string("::1"), std::string("fe80::1"), std::string(64, 'a') + ".varnel.invalid"})
+        EXPECT_EQ(measured(host, 443), JSValue(std::int64_t{0})) << host;
+}
+
+TEST(FoldAsciiCase, ChangesOnlyAToZ) {
+    EXPECT_EQ(foldAsciiCase("@[`{AZaz09 \xC3\x84PFEL.EXE"), "@[`{azaz09 \xC3\x84pfel.exe");  // Ä keeps its case
+}
+
+std::size_t countRunning(const std::string& exeName) {
+    std::size_t count = 0;
+    for (const platform::ProcessEntry& p : platform::listProcesses()) count += p.exeName == exeName;
+    return count;
+}
+
+JSValue list(const std::vector<std::string>& names) { return JSValueArray(names.begin(), names.end()); }
+
+// Two programs run under a name unique to this test program (so that tests running side by side never
+// end each other's), ending in ".exe" on both builds so that "a name without its extension" means the
+// same on Linux. A host of that name names them in another case: the two end, listed as the system
+// spells them, and the host goes on and answers. Paths, stems and wildcards match nothing.
+TEST(TerminateApps, SparesTheCallingProcess) {
+    test::TempDir dir;
+    const std::string pid = std::to_string(platform::currentProcessId()), stem = "VarnelSelf" + pid, exeName = stem + ".exe";
+    const std::filesystem::path copy = dir.path() / exeName, host = dir.path() / "host";
+    std::filesystem::copy_file(test::testProgramPath("sleeper"), copy);
+    std::filesystem::create_directory(host);
+    std::filesystem::copy_file(VARNEL_HOST_EXE, host / exeName);
+    std::vector<ChildProcess> others;
+    for (int i = 0; i < 2; ++i) others.push_back(ChildProcess::start(copy.string()));
+    ASSERT_TRUE(test::waitUntil([&] { return countRunning(exeName) == 2; })) << "the copies never showed in the process list";
+    const JSValue unmatched = list({copy.string(), "C:\\Tools\\" + exeName, stem, stem + ".ex", "*.exe", stem + "*", " " + exeName});
+    for (const JSValue& names : {unmatched, list({})})
+        EXPECT_EQ(test::TestHost().callAndWait("terminateApps", JSValueArray{names}).value, JSValue(JSValueObject{{"terminated", list({})}}));
+    EXPECT_EQ(countRunning(exeName), 2u);
+
+    const std::string shouted = R"([["unrelated.exe","VARNELsELF)" + pid + R"(.EXE"]])";
+    ChildProcess caller = ChildProcess::start((host / exeName).string(), {"call", "terminateApps", shouted});
+    std::string line;
+    ASSERT_TRUE(caller.readLine(line));
+    EXPECT_EQ(line, R"({"id":1,"result":{"terminated":[")" + exeName + R"(",")" + exeName + R"("]}})");
+    EXPECT_EQ(caller.wait(), 0);
+    for (ChildProcess& other : others) other.wait();  // throws if it is still running
+}
+
+class Pickers : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(std::filesystem::create_directory(folderPath)); }
+    JSValue pick(const std::string& method, std::optional<platform::PathText> answer) {
+        dialog = std::make_shared<test::FakeFileDialog>(std::move(answer));
+        test::TestHost host(test::makeTestRuntime([&](RuntimeServices& s) { s.fileDialog = dialog; }));
+        const test::Settlement settled = host.callAndWait(method);
+        EXPECT_TRUE(settled.resolved);
+        return settled.value;
+    }
+    // The chosen file's path as the dialog hands it over, in a folder whose name has a full stop.
+    platform::PathText pathOf(const std::string& name) { return (folderPath / std::filesystem::u8path(name)).native(); }
+
+    test::TempDir files;
+    const std::filesystem::path folderPath = files.path() / "v2.0";
+    const std::string folder = platform::pathTextToUtf8(folderPath.native());
+    std::shared_ptr<test::FakeFileDialog> dialog;
+};
+
+TEST_F(Pickers, PickAppNamesTheProgramWithoutItsLastExtension) {
+    EXPECT_EQ(pick("pickApp", std::nullopt), JSValue(JSValueObject{}));
+    std::vector<std::pair<const char*, const char*>> cases = {
+        {"tool.beta.exe", "tool.beta"}, {".hidden", ""}, {"README", "README"}, {"trailing.", "trailing"}, {"B\xC3\xA4r.exe", "B\xC3\xA4r"}};
+    if (platform::kPathSeparator == '/') cases.push_back({"a\\b.exe", "a\\b"});  // on Linux a backslash is part of a name
+    for (const auto& [file, name] : cases) {
+        const JSValueObject result{{"bundleId", file}, {"name", name}, {"path", platform::pathTextToUtf8(pathOf(file))}, {"color", "#1d8fef"}};
+        EXPECT_EQ(pick("pickApp", pathOf(file)), JSValue(result));
+    }
+}
+
+// The file's bytes without a first UTF-8 byte-order mark, all others kept; a file that cannot be read
+// is still named. At the root of a drive (or of the Linux tree) the folder is "C:" (or "").
+TEST_F(Pickers, PickOvpnFileHandsOverTheFilesBytesAndItsFolder) {
+    EXPECT_EQ(pick("pickOvpnFile", std::nullopt), JSValue(JSValueObject{}));
+    const std::string bom = "\xEF\xBB\xBF", fffd = "\xEF\xBF\xBD";  // the interface sees other bytes as they convert
+    const std::pair<std::string, std::string> cases[] = {
+        {bom + "client\r\nremote a 1194\r\n\0tail"s, "client\r\nremote a 1194\r\n\0tail"s}, {bom + bom + "a", bom + "a"},
+        {bom, ""}, {"\xEF\xBB", fffd}, {"a" + bom, "a" + bom}, {"\xFF\xFE" "c\0l\0"s, fffd + fffd + "c\0l\0"s}, {"", ""},
+    };
+    for (const auto& [bytes, content] : cases) {
+        ASSERT_TRUE(platform::writeWholeFile(pathOf("office.ovpn"), bytes));
+        EXPECT_EQ(pick("pickOvpnFile", pathOf("office.ovpn")),
+                  JSValue(JSValueObject{{"fileName", "office.ovpn"}, {"content", content}, {"sourceDirectory", folder}}));
+    }
+    EXPECT_EQ(pick("pickOvpnFile", pathOf("gone.ovpn")),
+              JSValue(JSValueObject{{"fileName", "gone.ovpn"}, {"content", ""}, {"sourceDirectory", folder}}));
+    const std::string root = platform::pathTextToUtf8(files.path().root_path().native());
+    EXPECT_EQ(pick("pickOvpnFile", (files.path().root_path() / "varnel-gone.ovpn").native()),
+              JSValue(JSValueObject{{"fileName", "varnel-gone.ovpn"}, {"content", ""}, {"sourceDirectory", root.substr(0, root.size() - 1)}}));
+}
+
+TEST_F(Pickers, EachDialogRunsOnAWorkerWithItsOwnSettings) {
+    const auto requestOf = [&](const std::string& method) {
+        pick(method, std::nullopt);
+        EXPECT_NE(dialog->requests().at(0).second, std::this_thread::get_id());  // the interface thread never waits on a dialog
+        return dialog->requests().at(0).first;
+    };
+    const auto shown = [](const platform::OpenFileRequest& r) {
+        std::string all = r.title + "|" + platform::pathTextToUtf8(r.initialDirectory);
+        for (const auto& f : r.filters) all += "|" + f.label + "|" + f.pattern;
+        return all;
+    };
+    EXPECT_EQ(shown(requestOf("pickApp")), "Choose an app to close when the VPN drops|" +
+                                               platform::pathTextToUtf8(platform::applicationsFolder()) +
+                                               "|Applications (*.exe)|*.exe|All files|*.*");
+    EXPECT_EQ(shown(requestOf("pickOvpnFile")), "Import OpenVPN Profile (.ovpn)||OpenVPN config (*.ovpn)|*.ovpn|All files|*.*");
+}
+
+// The real host with no display to show a dialog on: the dialog fails, and both pickers resolve {}.
+TEST(PickersWithoutDisplay, ResolveWithAnEmptyObjectThroughTheHost) {
+    if (const std::string reason = test::dialogCannotBeDeniedADisplay(); !reason.empty()) GTEST_SKIP() << reason;
+    test::setEnvironmentVariable("DISPLAY", "");
+    test::setEnvironmentVariable("WAYLAND_DISPLAY", "");
+    test::ChildProcess host = test::ChildProcess::start(VARNEL_HOST_EXE, {"host"});
+    ASSERT_TRUE(host.writeLine(R"({"id":1,"method":"pickApp"})"));
+    ASSERT_TRUE(host.writeLine(R"({"id":2,"method":"pickOvpnFile"})"));
+    std::set<std::string> answers;  // workers answer in any order
+    for (std::string line; answers.size() < 2 && host.readLine(line);) answers.insert(line);
+    EXPECT_EQ(answers, (std::set<std::string>{R"({"id":1,"result":{}})", R"({"id":2,"result":{}})"}));
+    host.closeInput();
+    EXPECT_EQ(host.wait(), 0);
+}
+
+}  // namespace
+}  // namespace varnel::util
