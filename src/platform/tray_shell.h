@@ -76,8 +76,7 @@ public:
     virtual void setMenu(const std::vector<TrayMenuEntry>& menu) = 0;
 
     // Any thread. Finds the main window by title, shows it and brings it to the foreground; false
-    // when there is no such window. On Linux the window is the one the presenter shows
-    // (platform/main_window_presenter.h).
+    // when there is no such window (always on Linux, which has no such search).
     virtual bool showMainWindow(std::u16string_view title) = 0;
     // Ends the process at once with code; the real shells never return.
     virtual void exitProcess(std::uint32_t code) = 0;

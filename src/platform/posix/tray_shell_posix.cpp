@@ -12,7 +12,6 @@
 #include <mutex>
 #include <string>
 
-#include "platform/main_window_presenter.h"
 #include "platform/posix/dbus_menu.h"
 #include "platform/posix/desktop_notifications.h"
 #include "platform/posix/session_bus.h"
@@ -144,7 +143,9 @@ public:
         if (menu_.update(menu)) emit(kMenuPath, kMenuInterface, "LayoutUpdated", g_variant_new("(ui)", menu_.revision(), 0));
     }
 
-    bool showMainWindow(std::u16string_view) override { return presentMainWindow(); }
+    // No Linux call finds another window by its title: the desktop application wraps this shell to
+    // show its own window (app/desktop_tray_shell.h), and the bare shell has none to show.
+    bool showMainWindow(std::u16string_view) override { return false; }
     void exitProcess(std::uint32_t code) override { ::_exit(static_cast<int>(code)); }
 
     // Tray thread: a posted message reaches the handler unless the window has gone meanwhile.

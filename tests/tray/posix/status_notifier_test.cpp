@@ -4,7 +4,8 @@
 
 #include <optional>
 
-#include "platform/main_window_presenter.h"
+#include "app/desktop_tray_shell.h"
+#include "support/fake_desktop_window.h"
 #include "support/posix/fake_desktop_services.h"
 #include "support/tray_fixture.h"
 
@@ -13,14 +14,12 @@ namespace {
 
 using test::waitUntil;
 
-// The build's tray shell on a desktop whose main window is always there to be shown.
+// The desktop application's tray shell: the build's own, showing a window that is always there.
 struct DesktopTray : testing::Test {
     void SetUp() override {
         if (const std::string reason = test::desktopBusMissingReason(); !reason.empty()) GTEST_SKIP() << reason;
         ASSERT_TRUE(notifications.takeName());
-        platform::setMainWindowPresenter([] { return true; });
     }
-    void TearDown() override { platform::setMainWindowPresenter(nullptr); }
 
     // Waits for the watcher's count-th registration, which the panel then reads.
     std::string registered(std::size_t count) {
@@ -47,7 +46,8 @@ struct DesktopTray : testing::Test {
     test::FakeNotificationServer notifications;
     std::optional<test::Panel> panel;
     std::map<std::string, std::int32_t> ids;
-    std::shared_ptr<test::TestRuntime> runtime = test::makeTestRuntime([](RuntimeServices& s) { s.trayShell = platform::systemTrayShell(); });
+    std::shared_ptr<test::TestRuntime> runtime = test::makeTestRuntime(
+        [](RuntimeServices& s) { s.trayShell = desktopTrayShell(platform::systemTrayShell(), std::make_shared<test::FakeDesktopWindow>()); });
     test::TestHost host{runtime};
 };
 
