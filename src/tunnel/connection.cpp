@@ -98,13 +98,14 @@ bool hasEnded(const platform::ProcessHandle& process) {
 // else whatever OpenVPN of ours (one an earlier run left) answers on the port. Then waits for it.
 void endOpenVpn(Tunnel& rt, const std::shared_ptr<platform::Socket>& socket, const std::shared_ptr<platform::ProcessHandle>& process,
                 int waitMs) {
+    const std::string secret = readManagementSecret(rt.services.dataFolder.managementSecretFile());
     bool asked = false;
     if (socket) {
         ManagementSend(*socket, "signal SIGTERM");
         asked = true;
     } else if (process) {
         asked = platform::requestExit(*process);
-    } else if (auto stale = attachManagement(rt, 0)) {
+    } else if (auto stale = attachManagement(rt, 0, secret)) {
         ManagementSend(*stale, "signal SIGTERM");
         asked = true;
     }
@@ -112,7 +113,7 @@ void endOpenVpn(Tunnel& rt, const std::shared_ptr<platform::Socket>& socket, con
         const std::uint32_t pid = platform::processId(*process);
         for (int waited = 0; !asked && waited < waitMs && !hasEnded(*process); waited += 100) {
             sleepMs(100);
-            if (auto late = attachManagement(rt, pid)) {
+            if (auto late = attachManagement(rt, pid, secret)) {
                 ManagementSend(*late, "signal SIGTERM");
                 asked = true;
             }
@@ -123,8 +124,24 @@ void endOpenVpn(Tunnel& rt, const std::shared_ptr<platform::Socket>& socket, con
     }
 }
 
-// Forgets the session: the state record, active.txt and the management password.
-void clearSession(Tunnel& rt) {
+// Ends the session's OpenVPN and its reader, as a disconnect and a new connect both must.
+// Returns the process that was launched, if any, for the caller to see whether it has ended.
+std::shared_ptr<platform::ProcessHandle> endSession(Tunnel& rt, int waitMs) {
+    std::shared_ptr<platform::Socket> socket;
+    std::shared_ptr<platform::ProcessHandle> process;
+    {
+        std::lock_guard lock(rt.control.lock);
+        socket = rt.control.state.managementSocket;
+        process = rt.control.state.process;
+    }
+    endOpenVpn(rt, socket, process, waitMs);
+    rt.reader.stop();
+    return process;
+}
+
+// Forgets the session: the state record and active.txt, and the management password unless the
+// OpenVPN it opens may still run (a later start must still be able to reach and end it).
+void clearSession(Tunnel& rt, const std::shared_ptr<platform::ProcessHandle>& process) {
     {
         std::lock_guard lock(rt.control.lock);
         TunnelState& state = rt.control.state;
@@ -136,7 +153,7 @@ void clearSession(Tunnel& rt) {
         state.logPath.clear();
     }
     deleteSessionRecord(rt.services.dataFolder.activeRecordFile());
-    deleteSessionRecord(rt.services.dataFolder.managementSecretFile());
+    if (!process || hasEnded(*process)) deleteManagementSecret(rt.services.dataFolder.managementSecretFile());
 }
 
 JSValueObject connectWorker(Tunnel& rt, const std::string& profileId, const std::string& configFileName, const std::string& username,
@@ -161,7 +178,8 @@ JSValueObject connectWorker(Tunnel& rt, const std::string& profileId, const std:
     prepareKillSwitch(rt, configPath);
 
     const PathText secretPath = services.dataFolder.managementSecretFile();
-    if (!writeManagementSecret(secretPath, newManagementSecret()))
+    const std::string secret = newManagementSecret();
+    if (!writeManagementSecret(secretPath, secret))
         throw Rejection("Could not write " + platform::pathTextToUtf8(secretPath));
     const std::string parameters = openVpnParameters(configPath, entryExists(authPath) ? authPath : PathText(), logPath,
                                                      services.managementPort, secretPath, rt.killSwitch->blockIpv6());
@@ -184,7 +202,7 @@ JSValueObject connectWorker(Tunnel& rt, const std::string& profileId, const std:
     const std::uint32_t pid = process ? platform::processId(*process) : 0;
     for (int attempt = 0; attempt < 150; ++attempt) {
         sleepMs(100);
-        if (auto socket = attachManagement(rt, pid)) {
+        if (auto socket = attachManagement(rt, pid, secret)) {
             {
                 std::lock_guard lock(rt.control.lock);
                 rt.control.state.managementSocket = socket;
@@ -196,7 +214,7 @@ JSValueObject connectWorker(Tunnel& rt, const std::string& profileId, const std:
         if (process && platform::queryExitCode(*process, code) && code != platform::kStillActive) {
             if (platform::exitMeansElevationDismissed(*process, code)) {
                 rt.control.sessionActive = false;
-                clearSession(rt);
+                clearSession(rt, process);
                 throw Rejection(kElevationDeclined);
             }
             throw Rejection(failure(rt, logPath, "OpenVPN exited before connecting. Check the config file or credentials."));
@@ -207,18 +225,8 @@ JSValueObject connectWorker(Tunnel& rt, const std::string& profileId, const std:
 }
 
 void disconnectWorker(Tunnel& rt) {
-    TunnelControl& tunnel = rt.control;
-    tunnel.sessionActive = false;
-    std::shared_ptr<platform::Socket> socket;
-    std::shared_ptr<platform::ProcessHandle> process;
-    {
-        std::lock_guard lock(tunnel.lock);
-        socket = tunnel.state.managementSocket;
-        process = tunnel.state.process;
-    }
-    endOpenVpn(rt, socket, process, 3000);
-    rt.reader.stop();
-    clearSession(rt);
+    rt.control.sessionActive = false;
+    clearSession(rt, endSession(rt, 3000));
     rt.killSwitch->deleteRecord();
     if (!rt.killSwitch->enabled()) rt.killSwitch->disable();
     else rt.killSwitch->apply(false);
@@ -226,27 +234,17 @@ void disconnectWorker(Tunnel& rt) {
 
 }  // namespace
 
-// The management connection, logged in, when the port's listener is an OpenVPN we trust (when pid
-// is given, the very process launched); none otherwise. Every probe that fails closes its socket.
-std::shared_ptr<platform::Socket> attachManagement(const Tunnel& rt, std::uint32_t pid) {
+std::shared_ptr<platform::Socket> attachManagement(const Tunnel& rt, std::uint32_t pid, const std::string& secret) {
     const TunnelServices& services = rt.services;
+    if (secret.empty()) return nullptr;
     platform::Socket socket = ManagementConnect(services.managementPort);
     if (!socket.valid() || !services.trustListener(services.managementPort, pid)) return nullptr;
-    const std::string secret = readManagementSecret(services.dataFolder.managementSecretFile());
-    if (secret.empty() || !ManagementLogin(socket, secret)) return nullptr;
+    if (!ManagementLogin(socket, secret)) return nullptr;
     return std::make_shared<platform::Socket>(std::move(socket));
 }
 
 void StopStaleOpenVpn(Tunnel& rt) {
-    std::shared_ptr<platform::Socket> socket;
-    std::shared_ptr<platform::ProcessHandle> process;
-    {
-        std::lock_guard lock(rt.control.lock);
-        socket = rt.control.state.managementSocket;
-        process = rt.control.state.process;
-    }
-    endOpenVpn(rt, socket, process, 2000);
-    rt.reader.stop();
+    endSession(rt, 2000);
     std::lock_guard lock(rt.control.lock);
     rt.control.state.managementSocket.reset();
     rt.control.state.process.reset();
@@ -271,29 +269,27 @@ void Tunnel::disconnect(const Promise<JSValueObject>& promise) {
 }
 
 JSValueObject Tunnel::status() {
-    Tunnel& rt = *this;
     // Recovery only ever adds a session this process does not know of: while a connect or disconnect
     // is under way or waiting, there is nothing for it to do.
-    if (!rt.control.recoveryDone.exchange(true) && order->idle()) {
+    if (!control.recoveryDone.exchange(true) && order->idle()) {
         const auto turn = order->take();
         turn->wait();
-        RecoverSession(rt);
+        RecoverSession(*this);
     }
     std::string status, message, profileId;
     PathText logPath;
     std::shared_ptr<platform::ProcessHandle> process;
     {
-        std::lock_guard lock(rt.control.lock);
-        status = rt.control.state.status;
-        message = rt.control.state.message;
-        profileId = rt.control.state.profileId;
-        logPath = rt.control.state.logPath;
-        process = rt.control.state.process;
+        std::lock_guard lock(control.lock);
+        status = control.state.status;
+        message = control.state.message;
+        profileId = control.state.profileId;
+        logPath = control.state.logPath;
+        process = control.state.process;
     }
     std::int64_t pid = 0;
     if (process) {
-        std::uint32_t code = 0;
-        if (!platform::queryExitCode(*process, code) || code == platform::kStillActive) {
+        if (!hasEnded(*process)) {
             pid = platform::processId(*process);
         } else {
             // OpenVPN has ended: say so, without changing the record.
@@ -306,10 +302,7 @@ JSValueObject Tunnel::status() {
     if (!message.empty()) result["message"] = JSValue(message);
     if (!profileId.empty()) result["profileId"] = JSValue(profileId);
     if (pid > 0) result["pid"] = JSValue(pid);
-    std::pair<double, double> rates{0, 0};
-    if (status == kStatusConnected) rates = rt.traffic.SampleTraffic(*rt.services.adapters, *rt.services.clock);
-    else rt.traffic.ResetTraffic();
-    for (const auto& [key, value] : trafficRates(rates)) result[key] = value;
+    for (const auto& [key, value] : ratesWhile(status)) result[key] = value;
     return result;
 }
 

@@ -9,6 +9,7 @@
 #include "platform/listener.h"
 #include "tunnel/connection.h"
 #include "tunnel/management_reader.h"
+#include "tunnel/management_secret.h"
 #include "tunnel/session_record.h"
 #include "tunnel/tunnel.h"
 
@@ -70,7 +71,7 @@ void RecoverSession(Tunnel& owner) {
         if (tunnel.state.managementSocket || tunnel.state.status == kStatusConnected || tunnel.state.status == kStatusConnecting) return;
     }
     if (owner.reader.busy()) return;
-    const std::shared_ptr<platform::Socket> socket = attachManagement(owner, 0);
+    const std::shared_ptr<platform::Socket> socket = attachManagement(owner, 0, readManagementSecret(owner.services.dataFolder.managementSecretFile()));
     if (!socket) return;
 
     std::string state = QueryManagementState(*socket);

@@ -11,8 +11,10 @@ Tunnel::Tunnel(TunnelServices servicesToUse, std::shared_ptr<killswitch::KillSwi
 
 Tunnel::~Tunnel() { reader.stop(); }
 
-JSValueObject Tunnel::trafficStats() {
-    if (statusWord() == kStatusConnected) return trafficRates(traffic.SampleTraffic(*services.adapters, *services.clock));
+JSValueObject Tunnel::trafficStats() { return ratesWhile(statusWord()); }
+
+JSValueObject Tunnel::ratesWhile(const std::string& status) {
+    if (status == kStatusConnected) return trafficRates(traffic.SampleTraffic(*services.adapters, *services.clock));
     traffic.ResetTraffic();
     return trafficRates({0, 0});
 }

@@ -73,6 +73,10 @@ public:
     TrafficSampler traffic;
     ReaderSlot reader;
     const std::shared_ptr<LifecycleOrder> order = std::make_shared<LifecycleOrder>();
+
+private:
+    // The rates for a session in status: sampled while connected, else 0 with the sampler reset.
+    JSValueObject ratesWhile(const std::string& status);
 };
 
 }  // namespace varnel
