@@ -234,7 +234,7 @@ TEST(SessionRecovery, ReattachesToAnOpenVpnOnTheManagementPortWithTheSessionsPas
 
 constexpr const char* kDeclined = "Administrator access denied. Approve the UAC prompt to connect.";
 
-// A runtime whose OpenVPN is a file that is never run, with a TAP adapter, a management port nobody
+// A runtime whose OpenVPN is a name that is never run (found or not as the test says), with a TAP adapter, a management port nobody
 // listens on, and a launcher that records and answers that the user declined the elevation.
 class ConnectSteps : public ::testing::Test {
 protected:
@@ -251,9 +251,11 @@ protected:
 
     std::shared_ptr<test::FakeNetworkAdapters> adapters = std::make_shared<test::FakeNetworkAdapters>();
     platform::PathText openVpn = platform::utf8ToPathText("openvpn");
+    platform::PathText tapInstaller;
     std::shared_ptr<test::TestRuntime> runtime = test::makeTestRuntime([this](RuntimeServices& s) {
         s.adapters = adapters;
         s.discovery.locateOpenVpn = [this](const platform::PathText&) { return openVpn; };
+        s.discovery.locateTapInstaller = [this](const platform::PathText&) { return tapInstaller; };
     });
     test::TestHost host{runtime};
 };
@@ -276,13 +278,16 @@ TEST_F(ConnectSteps, EachStepRejectsWithItsSentenceAndLeavesTheStatusAsItWas) {
     EXPECT_NE(launched(1).find("--auth-user-pass"), std::string::npos);
     runtime->launcher->error = 2;
     EXPECT_EQ(connect("fallback", "other.ovpn"), "Failed to launch OpenVPN (error 2)");
+    // Without an adapter the installer beside OpenVPN is run silently; it fails, and the adapter is still missing.
     adapters->present = false;
+    tapInstaller = platform::utf8ToPathText("tap-windows.exe");
     EXPECT_EQ(connect("fallback", "other.ovpn"),
               "No TAP-Windows network adapter is installed, and it could not be set up automatically. Install the TAP-Windows driver and retry.");
+    EXPECT_EQ(platform::pathTextToUtf8(runtime->launcher->launches().back().program) + " " + launched(3), "tap-windows.exe /S");
     openVpn.clear();
     EXPECT_EQ(connect("fallback", "other.ovpn"), "OpenVPN not found. Install OpenVPN Community from https://openvpn.net/community-downloads/");
     EXPECT_EQ(rejectionMessage(host.callAndWait("pingHelper")), "OpenVPN not found. Install OpenVPN Community from https://openvpn.net");
-    EXPECT_EQ(runtime->launcher->launches().size(), 3u);
+    EXPECT_EQ(runtime->launcher->launches().size(), 4u);
     EXPECT_EQ(host.callAndWait("getStatus").value,
               JSValue(JSValueObject{{"state", JSValue("disconnected")}, {"downBps", JSValue(0.0)}, {"upBps", JSValue(0.0)}}));
     EXPECT_FALSE(fs::exists(fs::path(runtime->dataFolder.activeRecordFile())));
