@@ -27,16 +27,13 @@ inline std::string withLineEnds(std::string_view text, std::string_view lineEnd)
     return out;
 }
 
-// A file of the target's own for the readers that take a path, in the temporary folder (scripts/fuzz
-// gives each target one of its own) and gone when the target exits. It is removed before each write,
-// so that the write makes a new file: replacing one makes ext4 flush it, a hundred times slower.
+// A file of the target's own for the readers that take a path, in its temporary folder (scripts/fuzz
+// gives each target one), gone when the target exits. Removed before each write so that the write
+// makes a new file: replacing one makes ext4 flush it, a hundred times slower.
 inline const platform::PathText& scratchPath() {
     static const struct Scratch {
         std::filesystem::path path = std::filesystem::temp_directory_path() / ("varnel-fuzz-" + std::to_string(::getpid()));
-        void remove() const {
-            std::error_code ignored;
-            std::filesystem::remove(path, ignored);
-        }
+        void remove() const { std::error_code ignored; std::filesystem::remove(path, ignored); }
         ~Scratch() { remove(); }
     } scratch;
     scratch.remove();

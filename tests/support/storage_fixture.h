@@ -2,15 +2,12 @@
 // A runtime whose data folder lies in a temporary folder, and a test host on it.
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <string>
 #include <memory>
+#include <string>
 
-#include "module/runtime.h"
-#include "support/test_runtime.h"
 #include "support/test_helpers.h"
 #include "support/test_host.h"
+#include "support/test_runtime.h"
 
 namespace varnel::test {
 
@@ -26,8 +23,7 @@ struct StorageFixture {
 
 // The rejection message of a settlement, or "" when it resolved.
 inline std::string rejectionMessage(const Settlement& s) {
-    if (s.resolved) return {};
-    return *s.value.asObject()->find("message")->asString();
+    return s.resolved ? std::string() : *s.value.asObject()->find("message")->asString();
 }
 
 }  // namespace varnel::test

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <fstream>
 #include <optional>
@@ -48,10 +49,9 @@ TEST(OpenVpnLocator, OwnFoldersThenTheParentsThenInstallationsThenSearchAndOnlyT
     fs::create_directories(app);
     const PathText executable = (app / "varnel.exe").native(), program = platform::kOpenVpnProgramName;
     // Without a copy of our own, the first installed one, else the system's search.
-    PathText installed;
-    for (const PathText& candidate : platform::installedOpenVpnCandidates())
-        if (installed.empty() && fs::exists(candidate)) installed = candidate;
-    if (installed.empty()) installed = platform::searchOpenVpnOnPath();
+    const auto candidates = platform::installedOpenVpnCandidates();
+    const auto first = std::ranges::find_if(candidates, [](const PathText& c) { return fs::exists(c); });
+    const PathText installed = first != candidates.end() ? *first : platform::searchOpenVpnOnPath();
     EXPECT_EQ(OpenVpnLocator(executable), installed);
     // Each copy placed wins over every one placed before it. On Linux the program and its folder share
     // the name "openvpn": a folder replaces a copy.
