@@ -201,35 +201,48 @@ TEST(ManagementReader, ADropEndsTheSessionWithTheLogsReasonAndBlocksAgainOnlyWhi
     }
 }
 
-TEST(SessionRecovery, ReattachesToAnOpenVpnOnTheManagementPortWithTheSessionsPassword) {
-    test::LoopbackServer server;
-    // The scripted peer plays a trusted OpenVPN; only its password exchange is checked here.
-    auto runtime = test::makeTestRuntime([&](RuntimeServices& s) {
-        s.managementPort = server.port();
-        s.trustListener = [](std::uint16_t, std::uint32_t) { return true; };
-    });
-    fs::create_directories(fs::path(runtime->dataFolder.root()));
-    std::ofstream(fs::path(runtime->dataFolder.activeRecordFile()), std::ios::binary) << "p7 \r\n";
-    std::ofstream(fs::path(runtime->dataFolder.killSwitchRecordFile()), std::ios::binary) << "udp\r\n1194\r\n192.0.2.1\r\n";
-    std::ofstream(fs::path(runtime->dataFolder.managementSecretFile()), std::ios::binary) << "0123abcd\n";
-    std::thread openvpn([&] {
-        test::LoopbackConnection peer = server.accept();
-        std::string line;
-        peer.send("ENTER PASSWORD:");
-        if (!peer.readLine(line) || line != "0123abcd") return;
-        peer.send("SUCCESS: password is correct\r\n");
-        while (peer.readLine(line))  // the recovery's "state", then the reader's "state on" and "state"
-            if (line == "state") peer.send("1765000000,CONNECTED,SUCCESS,10.8.0.2,192.0.2.1,1194,,\r\nEND\r\n");
-    });
-    test::TestHost host(runtime);
-    const JSValueObject status = *host.callAndWait("getStatus").value.asObject();
-    EXPECT_EQ(*status.find("state"), JSValue("connected"));
-    EXPECT_EQ(*status.find("profileId"), JSValue("p7"));
-    EXPECT_TRUE(runtime->tunnel->control.sessionActive);
-    const killswitch::ServerEndpoint endpoint = runtime->killSwitch->server();
-    EXPECT_EQ(endpoint.protocol + " " + std::to_string(endpoint.port) + " " + endpoint.addresses, "udp 1194 192.0.2.1");
-    runtime->tunnel->reader.stop();
-    openvpn.join();
+// A listener that is not our OpenVPN (a squatter on the port) never hears the session's password.
+TEST(SessionRecovery, ReattachesToATrustedOpenVpnWithTheSessionsPasswordAndNeverTellsItASquatter) {
+    for (const bool trusted : {true, false}) {
+        SCOPED_TRACE(trusted ? "trusted" : "squatter");
+        test::LoopbackServer server;
+        auto runtime = test::makeTestRuntime([&](RuntimeServices& s) {
+            s.managementPort = server.port();
+            s.trustListener = [trusted](std::uint16_t, std::uint32_t) { return trusted; };
+        });
+        fs::create_directories(fs::path(runtime->dataFolder.root()));
+        std::ofstream(fs::path(runtime->dataFolder.activeRecordFile()), std::ios::binary) << "p7 \r\n";
+        std::ofstream(fs::path(runtime->dataFolder.killSwitchRecordFile()), std::ios::binary) << "udp\r\n1194\r\n192.0.2.1\r\n";
+        std::ofstream(fs::path(runtime->dataFolder.managementSecretFile()), std::ios::binary) << "0123abcd\n";
+        std::atomic<bool> answered{false};
+        std::string heard;
+        std::thread openvpn([&] {
+            std::optional<test::LoopbackConnection> peer = [&]() -> std::optional<test::LoopbackConnection> {
+                while (!answered)
+                    if (auto client = server.acceptWithin(100)) return client;
+                return std::nullopt;
+            }();
+            if (!peer) return;
+            peer->send("ENTER PASSWORD:");
+            if (!peer->readLine(heard) || heard != "0123abcd") return;
+            peer->send("SUCCESS: password is correct\r\n");
+            for (std::string line; peer->readLine(line);)  // the recovery's "state", then the reader's "state on" and "state"
+                if (line == "state") peer->send("1765000000,CONNECTED,SUCCESS,10.8.0.2,192.0.2.1,1194,,\r\nEND\r\n");
+        });
+        test::TestHost host(runtime);
+        const JSValueObject status = *host.callAndWait("getStatus").value.asObject();
+        answered = true;
+        EXPECT_EQ(*status.find("state"), JSValue(trusted ? "connected" : "disconnected"));
+        EXPECT_EQ(status.find("profileId") ? *status.find("profileId") : JSValue(), trusted ? JSValue("p7") : JSValue());
+        EXPECT_EQ(runtime->tunnel->control.sessionActive, trusted);
+        EXPECT_EQ(heard, trusted ? "0123abcd" : "");
+        const killswitch::ServerEndpoint endpoint = runtime->killSwitch->server();
+        if (trusted) {
+            EXPECT_EQ(endpoint.protocol + " " + std::to_string(endpoint.port) + " " + endpoint.addresses, "udp 1194 192.0.2.1");
+        }
+        runtime->tunnel->reader.stop();
+        openvpn.join();
+    }
 }
 
 constexpr const char* kDeclined = "Administrator access denied. Approve the UAC prompt to connect.";
