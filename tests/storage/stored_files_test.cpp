@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <iostream>
+#include <latch>
 #include <thread>
 
 #include "platform/files.h"
@@ -219,7 +220,7 @@ TEST_F(Storage, FilesOverTheirLimitReadAsUnreadable) {
 // is one letter repeated to a length of its own: a read that mixes, cuts or half-sees one matches none.
 TEST(AtomicWrites, ConcurrentWritersAndReadersNeverSeeATornUserDefault) {
     // Windows replaces no file that anyone holds open, so there the one reader lets go between reads,
-    // as the system's own readers do, and (every Wine file call goes through its server) 50 writes each
+    // as the system's own readers do, and (every Wine file call goes through its server) 50 rounds
     // keep the run to seconds. Elsewhere readers never let go: every moment of a write is exposed.
     const bool windows = platform::kPathSeparator == '\\';
     const int writers = 20, readers = windows ? 1 : 4, rounds = windows ? 50 : 300;
@@ -229,26 +230,33 @@ TEST(AtomicWrites, ConcurrentWritersAndReadersNeverSeeATornUserDefault) {
     for (int i = 0; i < writers; ++i) values.emplace_back(std::size_t(2048 + 64 * i), static_cast<char>('A' + i));
     const auto whole = [&] { return std::ranges::find(values, storage::readUserDefaults(data, "shared")) != values.end(); };
     storage::writeUserDefaults(data, "shared", values[0]);
-    std::atomic<int> reads{0}, torn{0}, failedWrites{0}, writing{writers};
-    {
-        std::vector<std::jthread> threads;
-        for (int i = 0; i < writers; ++i)
-            threads.emplace_back([&, i] {
-                for (int round = 0; round < rounds; ++round) {
+    // Each round the writers start together, once each, and the readers read until they are done.
+    std::atomic<int> reads{0}, torn{0}, failedWrites{0};
+    for (int round = 0; round < rounds; ++round) {
+        std::atomic<int> writing{writers};
+        std::latch start(writers + readers);
+        {
+            std::vector<std::jthread> threads;
+            for (int i = 0; i < writers; ++i)
+                threads.emplace_back([&, i] {
+                    start.arrive_and_wait();
                     try { storage::writeUserDefaults(data, "shared", values[i]); } catch (const std::exception&) { ++failedWrites; }
-                }
-                --writing;
-            });
-        for (int i = 0; i < readers; ++i)
-            threads.emplace_back([&] {
-                for (; writing > 0; ++reads) {
-                    torn += !whole();
-                    std::this_thread::sleep_for(std::chrono::milliseconds(windows ? 1 : 0));
-                }
-            });
+                    --writing;
+                });
+            for (int i = 0; i < readers; ++i)
+                threads.emplace_back([&] {
+                    start.arrive_and_wait();
+                    do {
+                        torn += !whole();
+                        ++reads;
+                        if (windows) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                        else std::this_thread::yield();
+                    } while (writing > 0);
+                });
+        }
+        torn += !whole();  // the file the round left
     }
-    torn += !whole();  // the final file
-    std::cout << reads << " reads by " << readers << " readers of " << writers << " writers' " << rounds << " writes each: " << torn << " torn, "
+    std::cout << reads << " reads by " << readers << " readers, " << rounds << " rounds of " << writers << " writers: " << torn << " torn, "
               << failedWrites << " failed writes\n";
     EXPECT_EQ(torn + failedWrites, 0);
     EXPECT_EQ(entriesOf(fs::path(data.root()) / "prefs"), std::vector<fs::path>{"shared"});

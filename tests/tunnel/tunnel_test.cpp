@@ -118,6 +118,23 @@ TEST(ManagementLogin, OnlyTheRightPasswordToARealPromptLogsIn) {
     EXPECT_FALSE(login(std::string(300, 'x'), {}, "s3cret"));
 }
 
+// The recovery asks a running OpenVPN for its state; one that does not answer is still connecting.
+TEST(ManagementStateQuery, ReplyLinesWithOrWithoutPrefixAndSilence) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"1765000000,CONNECTED,SUCCESS,10.8.0.2,127.0.0.1,1194,,\r\nEND\r\n", "connected"},
+        {"1765000000,RECONNECTING,ping-restart,,\r\nEND\r\n", "connecting"}, {">STATE:1765000000,EXITING,SIGTERM,,\r\n", "disconnected"}, {"", "connecting"},
+    };
+    for (const auto& [reply, expected] : cases) {
+        test::LoopbackServer server;
+        platform::Socket socket = platform::connectLoopback(server.port());
+        test::LoopbackConnection peer = server.accept();
+        std::jthread answer([&, reply = reply] {
+            if (std::string line; peer.readLine(line) && line == "state") peer.send(reply);
+        });
+        EXPECT_EQ(QueryManagementState(socket), expected) << reply;
+    }
+}
+
 // A reader attached to a scripted management interface as a connect attaches it, with the kill
 // switch on and a server known.
 struct ScriptedReader {
