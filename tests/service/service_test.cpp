@@ -1,7 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <sstream>
+#include <sys/socket.h>
+#include <unistd.h>
 
+#include <sstream>
+#include <tuple>
+
+#include "platform/service/control_socket.h"
 #include "service/command.h"
 #include "service/ruleset.h"
 #include "service/serve.h"
@@ -156,8 +161,14 @@ TEST(HandleRequest, LogsWhatBecameOfALineWithoutItsUntrustedBytesAndRepliesWithi
     FakeFirewall firewall;
     EXPECT_EQ(handleRequest({"ENABLE udp 1194 1 192.0.2.7 /usr/bin/varnel\r", LineEnd::Line}, firewall).log, "ENABLE udp 1194 1 192.0.2.7 /usr/bin/varnel");
     EXPECT_EQ(firewall.scripts, std::vector<std::string>{enableScriptFor("ENABLE udp 1194 1 192.0.2.7 /usr/bin/varnel")});
-    const Outcome refused = handleRequest({"\x01\x02\x03\xff", LineEnd::Line}, firewall);
-    EXPECT_TRUE(refused.reply.starts_with("ERROR: ") && refused.log.find('\x01') == std::string::npos) << refused.log;
+    // A line cut short by a close, a time-out or its length is refused like a malformed one.
+    for (const platform::ReceivedLine& request : {platform::ReceivedLine{"ENABLE udp 1194 1 192.0.2.7 /v", LineEnd::Closed},
+                                                  {"DISABLE", LineEnd::TimedOut}, {std::string(kRequestLineMax + 1, 'A'), LineEnd::TooLong},
+                                                  {"\x01\x02\x03\xff", LineEnd::Line}}) {
+        const Outcome refused = handleRequest(request, firewall);
+        EXPECT_TRUE(refused.reply.starts_with("ERROR: ") && refused.log.find('\x01') == std::string::npos) << refused.log;
+    }
+    EXPECT_EQ(firewall.scripts.size(), 1u);
     // nft's first line is enough to say why.
     firewall.refusal = "Error: Could not process rule: Operation not permitted\nadd table inet varnel\n^^^^^\n";
     Outcome outcome = handleRequest({"ENABLE any 0 0 none /v", LineEnd::Line}, firewall);
@@ -175,6 +186,35 @@ TEST(PeerPolicy, AdmitsRootAndTheGroupByPrimaryOrSupplementaryMembership) {
     for (const auto& [peer, admitted] : cases) EXPECT_EQ(peerMayCommand(peer, 977), admitted) << peer.uid;
     const Outcome refusal = refusePeer({65534, 65534, {}, 4321});
     EXPECT_TRUE(refusal.reply == "ERROR: not allowed\n" && refusal.log.find("65534") != std::string::npos) << refusal.log;
+}
+
+// The service's reading of a client's line on a socket pair: up to the first line feed, and why a
+// line ended short. Not having the line feed within the limit is too long, whatever follows.
+TEST(ControlConnection, ReadsToTheFirstLineFeedAndTellsAClosedHalfLineATimeOutAndAnOverlongOne) {
+    const std::string full(kRequestLineMax, 'A');
+    const std::tuple<std::string, bool, const char*, LineEnd> cases[] = {
+        {"DISABLE\r\nENABLE any 0 0 none /v\n", false, "DISABLE\r", LineEnd::Line}, {full + "\n", false, full.c_str(), LineEnd::Line},
+        {"ENABLE udp 1194", true, "ENABLE udp 1194", LineEnd::Closed}, {"DISAB", false, "DISAB", LineEnd::TimedOut},
+        {full + "A\n", false, nullptr, LineEnd::TooLong}, {full + full + full, false, nullptr, LineEnd::TooLong},
+    };
+    for (const auto& [sent, close, bytes, end] : cases) {
+        int fds[2];
+        ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds), 0);
+        platform::ControlConnection server(fds[0]);
+        ASSERT_EQ(::write(fds[1], sent.data(), sent.size()), static_cast<ssize_t>(sent.size()));
+        if (close) ::shutdown(fds[1], SHUT_WR);
+        const platform::ReceivedLine line = server.receiveLine(kRequestLineMax, 200);
+        EXPECT_EQ(line.end, end) << sent.substr(0, 20);
+        if (bytes) { EXPECT_EQ(line.bytes, bytes); }
+        if (end == LineEnd::Line) {  // the answer reaches the client, and the client is known
+            server.send("OK\n");
+            char reply[8] = {};
+            EXPECT_EQ(::read(fds[1], reply, sizeof reply), 3);
+            const auto peer = server.peer();
+            EXPECT_TRUE(peer && peer->uid == ::geteuid() && peer->pid == ::getpid());
+        }
+        ::close(fds[1]);
+    }
 }
 
 }  // namespace
