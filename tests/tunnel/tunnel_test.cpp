@@ -430,5 +430,19 @@ TEST(TrafficRates, OverAtLeastHalfASecondAfreshAfterAResetOrAnotherAdapterAndOnl
     }
 }
 
+// The system's counters, on the loopback interface (index 1): traffic makes them grow.
+TEST(NetworkAdapters, LoopbackCountersGrowWithTrafficOnLinux) {
+    if (!onLinux) GTEST_SKIP() << "interface indexes name adapters on Linux only";
+    auto adapters = platform::systemNetworkAdapters();
+    std::uint64_t in0 = 0, out0 = 0, in1 = 0, out1 = 0;
+    ASSERT_TRUE(adapters->readCounters(1, in0, out0));
+    test::LoopbackServer server;
+    platform::Socket client = ManagementConnect(server.port());
+    server.accept().send(std::string(100000, 'x'));
+    ASSERT_TRUE(adapters->readCounters(1, in1, out1));
+    EXPECT_TRUE(in1 - in0 >= 100000u && out1 - out0 >= 100000u) << in1 - in0 << " in, " << out1 - out0 << " out";
+    EXPECT_FALSE(adapters->readCounters(0, in1, out1));
+}
+
 }  // namespace
 }  // namespace varnel
