@@ -68,6 +68,12 @@ TEST(OpenVpnLocator, OwnFoldersThenTheParentsThenInstallationsThenSearchAndOnlyT
     fs::create_directories(app / "openvpn" / program);
     const fs::path next = onLinux ? outer / "openvpn" / program : app / program;
     EXPECT_EQ(OpenVpnLocator(executable), next.native());
+    // The TAP installer is looked for beside the OpenVPN found, where the system has one.
+    EXPECT_EQ(TapInstallerPath(next.native()), PathText());
+    if (const PathText installer = platform::kTapInstallerName; !installer.empty()) {
+        std::ofstream(next.parent_path() / installer) << "x";
+        EXPECT_EQ(TapInstallerPath(next.native()), (next.parent_path() / installer).native());
+    }
     if (!onLinux) return;
     // On Linux one that others may change, or in a folder they may change, is passed over as well.
     fs::permissions(next, fs::perms::others_write, fs::perm_options::add);
