@@ -1,11 +1,6 @@
 // The stdio host's JSON reader on any bytes: a value or an error, every string valid UTF-8, object
 // keys unique and in byte order, and a value written out by the host reads back as the same value.
 
-#include <cstddef>
-#include <cstdint>
-#include <string>
-#include <string_view>
-
 #include "app/json_reader.h"
 #include "app/json_writer.h"
 #include "bridge/js_value_write.h"
@@ -18,9 +13,7 @@ using varnel::fuzz::require;
 
 // Well-formed UTF-8 is exactly what survives the trip through UTF-16 unchanged: anything else has
 // bytes replaced by U+FFFD on the way.
-bool wellFormedUtf8(const std::string& text) {
-    return varnel::platform::wideToUtf8(varnel::platform::utf8ToWide(text)) == text;
-}
+bool wellFormedUtf8(const std::string& text) { return varnel::platform::wideToUtf8(varnel::platform::utf8ToWide(text)) == text; }
 
 void checkValue(const varnel::JSValue& value) {
     if (const std::string* text = value.asString()) require(wellFormedUtf8(*text), "strings are well-formed UTF-8");
@@ -30,7 +23,7 @@ void checkValue(const varnel::JSValue& value) {
         const std::string* previous = nullptr;
         for (const auto& [key, member] : *object) {
             require(wellFormedUtf8(key), "keys are well-formed UTF-8");
-            require(previous == nullptr || *previous < key, "keys are unique and in byte order");
+            require(!previous || *previous < key, "keys are unique and in byte order");
             previous = &key;
             checkValue(member);
         }
@@ -40,16 +33,13 @@ void checkValue(const varnel::JSValue& value) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string_view text(reinterpret_cast<const char*>(data), size);
-    const varnel::JsonParseResult parsed = varnel::parseJson(text);
+    const varnel::JsonParseResult parsed = varnel::parseJson(std::string_view(reinterpret_cast<const char*>(data), size));
     require(parsed.value.has_value() == parsed.error.empty(), "either a value or an error");
     if (!parsed.value) return 0;
     checkValue(*parsed.value);
-
     varnel::JsonTextWriter writer;
     varnel::writeJSValue(writer, *parsed.value);
     const varnel::JsonParseResult again = varnel::parseJson(writer.text());
-    require(again.value.has_value(), "written JSON reads back");
-    require(*again.value == *parsed.value, "written JSON reads back as the same value");
+    require(again.value && *again.value == *parsed.value, "written JSON reads back as the same value");
     return 0;
 }

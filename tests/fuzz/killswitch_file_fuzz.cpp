@@ -1,40 +1,18 @@
 // killswitch.txt on any file contents. What is read is what the record's own writer writes back
 // and reads again, and hand-edited CR LF line ends change nothing.
 
-#include <cstddef>
-#include <cstdint>
-#include <string>
-#include <string_view>
-
 #include "fuzz_check.h"
-#include "line_ends.h"
 #include "killswitch/killswitch_file.h"
-#include "scratch_file.h"
-
-namespace {
-
-using varnel::killswitch::KillSwitchRecord;
-
-bool operator==(const KillSwitchRecord& a, const KillSwitchRecord& b) {
-    return a.protocol == b.protocol && a.port == b.port && a.addresses == b.addresses;
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    using varnel::fuzz::require;
+    using namespace varnel::killswitch;
+    const auto fields = [](const KillSwitchRecord& r) { return std::tie(r.protocol, r.port, r.addresses); };
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    static const varnel::fuzz::ScratchFile file("killswitch.txt");
-
-    file.write(bytes);
-    const KillSwitchRecord record = varnel::killswitch::readKillSwitchFile(file.path());
-    require(record == varnel::killswitch::parseKillSwitchRecord(bytes), "the file reads as its bytes parse");
-
-    const std::string crlf = varnel::fuzz::withLineEnds(bytes, "\r\n");
-    require(varnel::killswitch::parseKillSwitchRecord(crlf) == record, "CR LF line ends change nothing");
-
-    file.remove();
-    varnel::killswitch::writeKillSwitchFile(file.path(), record.protocol, record.port, record.addresses);
-    require(varnel::killswitch::readKillSwitchFile(file.path()) == record, "a record written reads back the same");
+    const varnel::platform::PathText& file = varnel::fuzz::scratchFile(bytes);
+    const KillSwitchRecord record = readKillSwitchFile(file);
+    varnel::fuzz::require(fields(record) == fields(parseKillSwitchRecord(bytes)), "the file reads as its bytes parse");
+    varnel::fuzz::require(fields(parseKillSwitchRecord(varnel::fuzz::withLineEnds(bytes, "\r\n"))) == fields(record), "CR LF line ends change nothing");
+    writeKillSwitchFile(varnel::fuzz::scratchPath(), record.protocol, record.port, record.addresses);
+    varnel::fuzz::require(fields(readKillSwitchFile(file)) == fields(record), "a record written reads back the same");
     return 0;
 }

@@ -8,15 +8,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <cstddef>
-#include <cstdint>
 #include <cstring>
-#include <memory>
-#include <stop_token>
-#include <string>
-#include <string_view>
 #include <thread>
-#include <vector>
 
 #include "fuzz_check.h"
 #include "killswitch/kill_switch.h"
@@ -32,24 +25,15 @@ using varnel::fuzz::require;
 constexpr std::size_t kReadSize = 8191;
 // The longest unfinished line the reader holds before it gives up on the peer.
 constexpr std::size_t kLineLimit = 64 * 1024;
-constexpr char kSendEnd = '\xFF';
-
-bool within(std::string_view part, std::string_view whole) {
-    return part.data() >= whole.data() && part.data() + part.size() <= whole.data() + whole.size();
-}
-
-void checkName(std::optional<std::string_view> name, std::string_view line) {
-    if (!name) return;
-    require(within(*name, line), "a state name is part of its line");
-    require(name->find(',') == std::string_view::npos, "a state name holds no comma");
-    require(name->empty() || (name->back() != '\r' && name->back() != '\n'), "a state name has no line end");
-}
 
 void checkLine(std::string_view line) {
-    const auto report = varnel::stateNameOfReport(line);
-    const auto reply = varnel::stateNameOfReply(line);
-    checkName(report, line);
-    checkName(reply, line);
+    const auto report = varnel::stateNameOfReport(line), reply = varnel::stateNameOfReply(line);
+    for (const auto& name : {report, reply}) {
+        if (!name) continue;
+        require(name->data() >= line.data() && name->data() + name->size() <= line.data() + line.size(), "a state name is part of its line");
+        require(name->find(',') == std::string_view::npos, "a state name holds no comma");
+        require(name->empty() || (name->back() != '\r' && name->back() != '\n'), "a state name has no line end");
+    }
     // The reader turns a reply line into a report by putting the prefix in front.
     if (reply) require(varnel::stateNameOfReport(">STATE:" + std::string(line)) == reply, "a reply line reads as its report");
 
@@ -60,21 +44,12 @@ void checkLine(std::string_view line) {
     const char* word = report ? varnel::MapOpenVpnState(*report) : nullptr;
     require(control.state.status == (word ? word : "before"), "a report sets the status its state maps to, or none");
     // By text: a string literal's address may differ from one translation unit to the next.
-    const bool connected = word != nullptr && std::string_view(word) == varnel::kStatusConnected;
+    const bool connected = word && std::string_view(word) == varnel::kStatusConnected;
     require(control.state.message == (connected ? "" : "kept"), "only connected clears the message");
 }
 
-varnel::Tunnel& tunnel() {
-    // The reader needs no service: no log to classify, and the kill switch is off.
-    static varnel::Tunnel tunnel(varnel::TunnelServices{.dataFolder = varnel::storage::DataFolder({})},
-                                 std::make_shared<varnel::killswitch::KillSwitch>("", varnel::platform::PathText(),
-                                                                                  varnel::platform::PathText()));
-    return tunnel;
-}
-
 struct Outcome {
-    std::string status;
-    std::string message;
+    std::string status, message;
     bool socketReleased;
     bool operator==(const Outcome&) const = default;
 };
@@ -84,32 +59,28 @@ struct Outcome {
 // buffer, is exactly one read: OpenVPN's TCP connection may cut the stream anywhere, and the input
 // says where. The pair queues only a few messages, so a second thread sends them.
 Outcome readThrough(const std::vector<std::string_view>& sends) {
+    // The reader needs no service: no log to classify, and the kill switch is off.
+    static varnel::Tunnel tunnel(varnel::TunnelServices{.dataFolder = varnel::storage::DataFolder({})},
+                                 std::make_shared<varnel::killswitch::KillSwitch>("", varnel::platform::PathText(), varnel::platform::PathText()));
     int ends[2];
     require(::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, ends) == 0, "socketpair");
-    const int peer = ends[1];
     auto socket = std::make_shared<varnel::platform::Socket>(ends[0]);
-    varnel::TunnelControl& control = tunnel().control;
+    varnel::TunnelControl& control = tunnel.control;
     {
         std::lock_guard lock(control.lock);
         control.state.status = varnel::kStatusConnecting;
         control.state.message = "before";
         control.state.managementSocket = socket;
     }
-    auto sendAll = [&sends, peer] {
+    std::jthread peer([&sends, end = ends[1]] {
         for (std::string_view bytes : sends)
-            if (::send(peer, bytes.data(), bytes.size(), MSG_NOSIGNAL) < 0) break;
-        ::shutdown(peer, SHUT_WR);
-    };
-    std::jthread peerThread;
-    if (sends.size() <= 1)
-        sendAll();
-    else
-        peerThread = std::jthread(sendAll);
-    varnel::ManagementReader(tunnel(), socket, std::stop_token());
-    // A reader that gave up early leaves sends unread: closing its end fails them.
-    socket->close();
-    if (peerThread.joinable()) peerThread.join();
-    ::close(peer);
+            if (::send(end, bytes.data(), bytes.size(), MSG_NOSIGNAL) < 0) break;
+        ::shutdown(end, SHUT_WR);
+    });
+    varnel::ManagementReader(tunnel, socket, std::stop_token());
+    socket->close();  // a reader that gave up early leaves sends unread: closing its end fails them
+    peer.join();
+    ::close(ends[1]);
 
     std::lock_guard lock(control.lock);
     const Outcome outcome{control.state.status, control.state.message, control.state.managementSocket == nullptr};
@@ -121,34 +92,30 @@ Outcome readThrough(const std::vector<std::string_view>& sends) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view input(reinterpret_cast<const char*>(data), size);
-
     // The sends, none longer than a read; and the stream the reader sees, which ends each read at
     // its first NUL as the reader does.
     std::vector<std::string_view> sends;
     std::string seen;
     for (std::size_t start = 0; start < input.size();) {
-        const std::size_t end = std::min(input.find(kSendEnd, start), input.size());
+        const std::size_t end = std::min(input.find('\xFF', start), input.size());
         for (std::size_t at = start; at < end; at += kReadSize) {
-            const std::string_view send = input.substr(at, std::min(kReadSize, end - at));
-            sends.push_back(send);
-            seen.append(send.data(), strnlen(send.data(), send.size()));
+            sends.push_back(input.substr(at, std::min(kReadSize, end - at)));
+            seen.append(sends.back().data(), strnlen(sends.back().data(), sends.back().size()));
         }
         start = end + 1;
     }
-
     for (std::size_t start = 0; start < seen.size();) {
-        const std::size_t end = seen.find('\n', start);
-        checkLine(std::string_view(seen).substr(start, end == std::string::npos ? std::string::npos : end - start + 1));
-        start = end == std::string::npos ? seen.size() : end + 1;
+        const std::size_t end = std::min(seen.find('\n', start), seen.size() - 1);
+        checkLine(std::string_view(seen).substr(start, end - start + 1));
+        start = end + 1;
     }
 
     const Outcome inSends = readThrough(sends);
     require(inSends.status == varnel::kStatusDisconnected, "the session is over once the connection closes");
     require(inSends.socketReleased, "the reader lets go of its connection");
     // Past the reader's line limit the drop comes at a read's end, which the split does decide.
-    if (seen.size() > kLineLimit) return 0;
+    if (seen.size() > kLineLimit || sends.size() <= 1) return 0;
     // The same stream in reads as long as the reader takes.
-    if (sends.size() <= 1) return 0;
     std::vector<std::string_view> whole;
     for (std::size_t at = 0; at < seen.size(); at += kReadSize) whole.push_back(std::string_view(seen).substr(at, kReadSize));
     require(readThrough(whole) == inSends, "where reads split the stream changes nothing");

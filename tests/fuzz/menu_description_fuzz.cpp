@@ -2,11 +2,6 @@
 // follows its key in the text up to a quote; every server has an id; labels are whole UTF-16; and
 // what an earlier description left in the state never shows through a later one.
 
-#include <cstddef>
-#include <cstdint>
-#include <string>
-#include <string_view>
-
 #include "fuzz_check.h"
 #include "tray/menu_description.h"
 
@@ -14,19 +9,10 @@ namespace {
 
 using varnel::fuzz::require;
 
-void checkExtract(std::string_view text, std::string_view key) {
-    const std::string value = varnel::tray::extractJsonString(text, key);
-    require(value.find('"') == std::string::npos, "an extracted string holds no quote");
-    if (!value.empty())
-        require(text.find("\"" + std::string(key) + "\":\"" + value + "\"") != std::string_view::npos,
-                "an extracted string stands after its key in the text");
-}
-
 bool wholeUtf16(std::u16string_view text) {
     for (std::size_t i = 0; i < text.size(); ++i) {
-        const char16_t unit = text[i];
-        if (unit >= 0xDC00 && unit <= 0xDFFF) return false;
-        if (unit >= 0xD800 && unit <= 0xDBFF && (++i >= text.size() || text[i] < 0xDC00 || text[i] > 0xDFFF)) return false;
+        if (text[i] >= 0xDC00 && text[i] <= 0xDFFF) return false;
+        if (text[i] >= 0xD800 && text[i] <= 0xDBFF && (++i >= text.size() || text[i] < 0xDC00 || text[i] > 0xDFFF)) return false;
     }
     return true;
 }
@@ -35,8 +21,12 @@ bool wholeUtf16(std::u16string_view text) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    for (const std::string_view key : {"id", "label", "serverLabel", ""}) checkExtract(text, key);
-
+    for (const std::string_view key : {"id", "label", "serverLabel", ""}) {
+        const std::string value = varnel::tray::extractJsonString(text, key);
+        require(value.find('"') == std::string::npos, "an extracted string holds no quote");
+        require(value.empty() || text.find("\"" + std::string(key) + "\":\"" + value + "\"") != std::string_view::npos,
+                "an extracted string stands after its key in the text");
+    }
     varnel::tray::MenuBarState fresh;
     varnel::tray::parseMenuBarJson(fresh, text);
     require(wholeUtf16(fresh.serverLabel), "the server label is whole UTF-16");
@@ -44,12 +34,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         require(!server.id.empty() && server.id.find('"') == std::string::npos, "a server has an id without quotes");
         require(wholeUtf16(server.label), "a server's label is whole UTF-16");
     }
-
     // The tray keeps one state and parses each new description into it.
     static varnel::tray::MenuBarState kept;
     varnel::tray::parseMenuBarJson(kept, text);
-    require(kept.connected == fresh.connected && kept.serverLabel == fresh.serverLabel &&
-                kept.dedicatedServers == fresh.dedicatedServers,
+    require(kept.connected == fresh.connected && kept.serverLabel == fresh.serverLabel && kept.dedicatedServers == fresh.dedicatedServers,
             "a description replaces everything the last one said");
     return 0;
 }

@@ -1,132 +1,217 @@
+#include "killswitch/kill_switch.h"
+
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
+#include <numeric>
 
-#include "killswitch/kill_switch.h"
-#include "killswitch/rules.h"
-#include "platform/files.h"
+#include "killswitch/killswitch_file.h"
+#include "killswitch/ovpn_remote.h"
+#include "killswitch/server_addresses.h"
+#include "platform/killswitch_channel.h"
 #include "support/killswitch_service_double.h"
 #include "support/temp_dir.h"
-#include "support/test_host.h"
-#include "support/test_runtime.h"
+#include "support/test_helpers.h"
 
 namespace varnel {
 namespace {
 
-using killswitch::composeEnableCommand;
-using killswitch::KillSwitch;
+namespace fs = std::filesystem;
+using namespace killswitch;
+using platform::exchangeKillSwitchBytes;
+using platform::KillSwitchReply;
+using test::KillSwitchServiceDouble;
 using Lines = std::vector<std::string>;
 
 // A program path with spaces and a non-ASCII letter, as an installation folder may have.
 const std::string kProgram = "/opt/Varnel VPN/b\xC3\xA4se/varnel app";
+std::string enable(const std::string& fields) { return "ENABLE " + fields + " " + kProgram + "\n"; }
+
+// A record as "protocol|port|addresses", and a remote as "host|port|protocol", so that a case reads on one line.
+template <class Record>
+std::string fields(const Record& r) { return r.protocol + "|" + std::to_string(r.port) + "|" + r.addresses; }
+std::string fields(const OvpnRemote& r) { return r.host + "|" + std::to_string(r.port) + "|" + r.proto; }
 
 class KillSwitchTest : public ::testing::Test {
 protected:
-    KillSwitch& make(const std::string& channel) {
-        killSwitch = std::make_unique<KillSwitch>(channel, platform::utf8ToPathText(kProgram), (temp.path() / "killswitch.txt").native());
-        return *killSwitch;
+    KillSwitch& make(const char* protocol = "", std::int32_t port = 0, const char* address = "") {
+        made.push_back(std::make_unique<KillSwitch>(service.channel(), platform::utf8ToPathText(kProgram), (temp.path() / "killswitch.txt").native()));
+        made.back()->setServerProtocolAndPort(protocol, port);
+        if (*address) made.back()->recordServerAddresses(address, protocol, port);
+        return *made.back();
     }
-    KillSwitch& withServer(const char* protocol, std::int32_t port, const char* address) {
-        KillSwitch& k = make(service.channel());
-        k.setServerProtocolAndPort(protocol, port);
-        if (*address) k.recordServerAddresses(address, protocol, port);
-        return k;
-    }
-
     test::TempDir temp;
-    test::KillSwitchServiceDouble service;
-    std::unique_ptr<KillSwitch> killSwitch;
+    KillSwitchServiceDouble service;
+    std::vector<std::unique_ptr<KillSwitch>> made;
 };
 
-TEST_F(KillSwitchTest, StartsOffWithIpv6BlockingOn) {
-    KillSwitch& k = make(service.channel());
+TEST_F(KillSwitchTest, SendsEnableWithTheServerAndTheProgramPathByteForByteAndDisableWhenTurnedOff) {
+    KillSwitch& known = make("tcp", 443, "192.0.2.7");
+    known.apply(true);
+    known.apply(false);
+    // Without an address, rules for a wanted session would block the tunnel itself: only its end is sent.
+    KillSwitch& unknown = make();
+    unknown.apply(true);
+    unknown.apply(false);
+    KillSwitch& k = make("udp", 1194, "192.0.2.1");
     EXPECT_FALSE(k.enabled());
-    EXPECT_TRUE(k.blockIpv6());
-}
-
-TEST_F(KillSwitchTest, EnableCarriesTheServerAndTheProgramPathByteForByte) {
-    KillSwitch& k = withServer("tcp", 443, "192.0.2.7");
-    k.apply(true);
-    k.apply(false);
-    EXPECT_EQ(service.received(), (Lines{"ENABLE tcp 443 1 192.0.2.7 " + kProgram + "\n", "ENABLE tcp 443 0 192.0.2.7 " + kProgram + "\n"}));
-}
-
-TEST_F(KillSwitchTest, WithoutAnAddressOnlyTheEndOfASessionIsSent) {
-    KillSwitch& k = withServer("", 0, "");
-    k.apply(true);
-    EXPECT_TRUE(service.received().empty());
-    k.apply(false);
-    EXPECT_EQ(service.received(), Lines{"ENABLE any 0 0 none " + kProgram + "\n"});
-}
-
-TEST_F(KillSwitchTest, TurningOffSendsDisableAndTurningOnSendsEnableOnlyWhileConnected) {
-    KillSwitch& k = withServer("udp", 1194, "192.0.2.1");
     EXPECT_EQ(k.setEnabled(false, [] { return true; }), (JSValueObject{{"enabled", JSValue(false)}}));
+    // Turned on, it sends the rules only while connected; the connect sends them otherwise.
     EXPECT_EQ(k.setEnabled(true, [] { return false; }), (JSValueObject{{"enabled", JSValue(true)}}));
     EXPECT_TRUE(k.enabled());
     k.setEnabled(true, [] { return true; });
-    EXPECT_EQ(service.received(), (Lines{"DISABLE\n", "ENABLE udp 1194 1 192.0.2.1 " + kProgram + "\n"}));
-}
-
-TEST_F(KillSwitchTest, AServiceThatNeverAnswersDoesNotHoldTheSettingOrTheCommandsAfterIt) {
-    KillSwitch& k = make(service.channel());
-    service.setMute(true);
-    EXPECT_EQ(k.setEnabled(false, [] { return false; }), (JSValueObject{{"enabled", JSValue(false)}}));
-    service.setMute(false);
-    k.setEnabled(false, [] { return false; });
-    EXPECT_EQ(service.received(), (Lines{"DISABLE\n", "DISABLE\n"}));
-}
-
-TEST_F(KillSwitchTest, Ipv6SettingIsStoredAndSendsNothing) {
-    KillSwitch& k = withServer("udp", 1194, "192.0.2.1");
+    // The IPv6 setting, on at first, is kept for the next connect and sends nothing.
+    EXPECT_TRUE(k.blockIpv6());
     EXPECT_EQ(k.setBlockIpv6(false), (JSValueObject{{"enabled", JSValue(false)}}));
     EXPECT_FALSE(k.blockIpv6());
-    EXPECT_TRUE(service.received().empty());
+    EXPECT_EQ(service.received(), (Lines{enable("tcp 443 1 192.0.2.7"), enable("tcp 443 0 192.0.2.7"), enable("any 0 0 none"), "DISABLE\n",
+                                         enable("udp 1194 1 192.0.2.1")}));
 }
 
 TEST_F(KillSwitchTest, RecordingKeepsTheEarlierAddressWhenNothingResolvesAndRestoresFromTheFile) {
-    KillSwitch& k = withServer("tcp", 443, "192.0.2.9");
+    KillSwitch& k = make("tcp", 443, "192.0.2.9");
     k.recordServerAddresses("::1", "udp", 1194);
-    EXPECT_EQ(k.server().addresses, "192.0.2.9");
-    // Protocol and port are the connect's to store; recording leaves them alone.
-    EXPECT_EQ(k.server().protocol, "tcp");
-
-    KillSwitch& restarted = make(service.channel());
+    EXPECT_EQ(fields(k.server()), "tcp|443|192.0.2.9");  // protocol and port are the connect's to store
+    KillSwitch& restarted = make();
     restarted.restoreServerFromRecord();
-    EXPECT_EQ(restarted.server().protocol, "tcp");
-    EXPECT_EQ(restarted.server().port, 443);
-    EXPECT_EQ(restarted.server().addresses, "192.0.2.9");
+    EXPECT_EQ(fields(restarted.server()), "tcp|443|192.0.2.9");
     restarted.deleteRecord();
     restarted.restoreServerFromRecord();
-    EXPECT_EQ(restarted.server().addresses, "");
+    EXPECT_EQ(fields(restarted.server()), "|0|");
 }
 
-TEST(EnableCommand, FillsEmptyFieldsAndKeepsSignedPorts) {
-    struct Case {
-        std::string protocol;
-        std::int32_t port;
-        bool wanted;
-        std::string addresses, program, expected;
-    };
-    const Case cases[] = {
-        {"udp", 1194, true, "203.0.113.9", "C:\\Program Files\\Varnel\\varnel.exe", "ENABLE udp 1194 1 203.0.113.9 C:\\Program Files\\Varnel\\varnel.exe"},
-        {"", 1194, true, "203.0.113.9", "/p", "ENABLE any 1194 1 203.0.113.9 /p"},
-        {"tcp-client", -5, false, "", "/p", "ENABLE tcp-client -5 0 none /p"},
-        {"udp", -2147483647 - 1, true, "1.2.3.4", "", "ENABLE udp -2147483648 1 1.2.3.4 "},
-    };
-    for (const auto& c : cases) EXPECT_EQ(composeEnableCommand(c.protocol, c.port, c.wanted, c.addresses, c.program), c.expected);
-}
-
-TEST(KillSwitchSettingsWithoutService, ResolveAllTheSame) {
-    test::TestHost host(test::makeTestRuntime());
-    for (const char* method : {"setKillSwitchEnabled", "setBlockIpv6Enabled"}) {
-        for (const bool value : {true, false}) {
-            const test::Settlement answer = host.callAndWait(method, JSValue(JSValueArray{JSValue(value)}));
-            EXPECT_TRUE(answer.resolved);
-            EXPECT_EQ(answer.value, JSValue(JSValueObject{{"enabled", JSValue(value)}}));
-        }
+// The channel's contract: one exchange with what the service answers (at most kKillSwitchReplyMax
+// bytes of it), an empty reply after one open from a service that says nothing (silent: closes;
+// mute: holds on until the 3 s time-out) or is absent, and opens retried while it is busy. The real
+// channel holds it over the double's socket or pipe; the fake states the same contract in memory.
+struct RealChannel {
+    KillSwitchServiceDouble service;
+    std::string absent = test::absentKillSwitchChannel();
+    KillSwitchReply exchange(bool toAbsent, std::string_view bytes, const std::function<void(int)>& onBusy) {
+        return exchangeKillSwitchBytes(toAbsent ? absent : service.channel(), bytes, onBusy);
     }
+};
+
+struct FakeChannel {
+    struct {
+        std::string reply = "OK\n";
+        bool silent = false, mute = false, busy = false;
+        Lines sent;
+        void setReply(std::string r) { reply = std::move(r); }
+        void setSilent(bool on) { silent = on; }
+        void setMute(bool on) { mute = on; }
+        void setBusy(bool on) { busy = on; }
+        Lines received() const { return sent; }
+    } service;
+    KillSwitchReply exchange(bool toAbsent, std::string_view bytes, const std::function<void(int)>& onBusy) {
+        KillSwitchReply reply{{}, 1};
+        for (; !toAbsent && service.busy; ++reply.opens) {
+            if (onBusy) onBusy(reply.opens);
+            if (reply.opens == platform::kKillSwitchOpenAttempts) return reply;
+        }
+        if (toAbsent) return reply;
+        service.sent.emplace_back(bytes);
+        if (!service.silent && !service.mute) reply.bytes = service.reply.substr(0, platform::kKillSwitchReplyMax);
+        return reply;
+    }
+};
+
+template <class Channel>
+class KillSwitchChannelContract : public ::testing::Test {
+protected:
+    Channel channel;
+    std::vector<int> busyOpens;
+    KillSwitchReply exchange(bool absent = false) {
+        return channel.exchange(absent, "DISABLE\n", [this](int opens) { busyOpens.push_back(opens); });
+    }
+};
+using Channels = ::testing::Types<FakeChannel, RealChannel>;
+TYPED_TEST_SUITE(KillSwitchChannelContract, Channels);
+
+TYPED_TEST(KillSwitchChannelContract, AnswersOnceWithAtMostTheReplyLimitAndNothingWhenSilentMuteOrAbsent) {
+    const std::string longest(platform::kKillSwitchReplyMax, 'r');
+    this->channel.service.setReply(longest + "overflow");
+    EXPECT_EQ(this->exchange().bytes, longest);
+    for (const char* mode : {"silent", "mute", "absent"}) {
+        this->channel.service.setSilent(mode == std::string("silent"));
+        this->channel.service.setMute(mode == std::string("mute"));
+        const auto reply = this->exchange(mode == std::string("absent"));
+        EXPECT_TRUE(reply.bytes.empty() && reply.opens == 1) << mode << ": " << reply.opens << " opens";
+    }
+    EXPECT_TRUE(this->busyOpens.empty());
+    EXPECT_EQ(this->channel.service.received(), (Lines{"DISABLE\n", "DISABLE\n", "DISABLE\n"}));
+}
+
+TYPED_TEST(KillSwitchChannelContract, ABusyServiceIsOpenedAgainUntilFreedOrTheAttemptsRunOut) {
+    // Under Wine the double's busy pipe (a client of its own holding the only instance) can hang.
+    if (std::is_same_v<TypeParam, RealChannel> && platform::kPathSeparator != '/') GTEST_SKIP() << "the busy pipe double can hang under Wine";
+    this->channel.service.setBusy(true);
+    auto reply = this->exchange();
+    // Every open found it busy (a wait that finds it still busy may end the exchange early).
+    EXPECT_TRUE(reply.bytes.empty() && reply.opens >= 1 && reply.opens <= platform::kKillSwitchOpenAttempts) << reply.opens;
+    std::vector<int> expected(static_cast<std::size_t>(reply.opens));
+    std::iota(expected.begin(), expected.end(), 1);
+    EXPECT_EQ(this->busyOpens, expected);
+    EXPECT_TRUE(this->channel.service.received().empty());
+    // Freed during the first wait: the next open delivers.
+    reply = this->channel.exchange(false, "DISABLE\n", [this](int opens) {
+        if (opens == 1) this->channel.service.setBusy(false);
+    });
+    EXPECT_EQ(reply.bytes + std::to_string(reply.opens), "OK\n2");
+    EXPECT_EQ(this->channel.service.received(), Lines{"DISABLE\n"});
+}
+
+TEST(OvpnRemote, TheLastRemoteAndProtoOfTheConfigurationFile) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"client\ndev tun\nproto tcp\nremote vpn.example.net 443\n", "vpn.example.net|443|tcp"},
+        {"remote a.example 1194\nremote b.example 443 udp\n", "b.example|443|"}, {"proto udp\nremote h 1\nproto tcp-client\n", "h|1|tcp-client"},
+        {"remote\thost.example\t8443\r\nproto udp\r\n", "host.example|8443|udp"}, {"proto udp\nport 1194\n", "|0|udp"},
+        {"remote a 443\nremote b\n", "b|443|"}, {"remote a 443\nremote\n", "a|443|"},  // a remote without a port keeps the earlier one
+        {"remote h 12ab\n", "h|12|"}, {"remote h abc\n", "h|0|"}, {"remote h -7\nremote h +9\n", "h|9|"}, {"remote h 99999999999\n", "h|2147483647|"},
+        {"  remote h 5\nRemote x 6\n# remote y 7\n;proto tcp\nprotocol tcp\n", "h|5|"}, {"remote last.example 53", "last.example|53|"},
+        {"<ca>\nremote-random\n</ca>\nremote h 2\n", "h|2|"},
+    };
+    test::TempDir folder;
+    const fs::path file = folder.path() / "profile.ovpn";
+    EXPECT_EQ(fields(readOvpnRemote(file.native())), "|0|");  // no file
+    for (const auto& [text, expected] : cases) {
+        test::writeFileBytes(file, text);
+        EXPECT_EQ(fields(readOvpnRemote(file.native())), expected) << text;
+    }
+}
+
+TEST(KillSwitchFile, ThreeLinesWithoutAFinalLineFeedAndHandEditedOnesReadToo) {
+    test::TempDir folder;
+    const fs::path file = folder.path() / "killswitch.txt";
+    EXPECT_EQ(fields(readKillSwitchFile(file.native())), "|0|");  // no file
+    writeKillSwitchFile(file.native(), "udp", -12, "192.0.2.1,192.0.2.2");
+    EXPECT_EQ(test::fileBytes(file), "udp\n-12\n192.0.2.1,192.0.2.2");
+    EXPECT_EQ(fields(readKillSwitchFile(file.native())), "udp|-12|192.0.2.1,192.0.2.2");
+    writeKillSwitchFile(file.native(), "", 0, "");
+    EXPECT_EQ(test::fileBytes(file), "\n0\n");
+    // No folder is made for it.
+    writeKillSwitchFile((folder.path() / "gone" / "killswitch.txt").native(), "udp", 1, "1.2.3.4");
+    EXPECT_FALSE(fs::exists(folder.path() / "gone"));
+
+    const std::pair<std::string, const char*> edited[] = {
+        {"tcp\r\n443\r\n10.0.0.1,10.0.0.2\r\n", "tcp|443|10.0.0.1,10.0.0.2"}, {"tcp \r\r\n 443 \n10.0.0.1  \n\n", "tcp|443|10.0.0.1"},
+        {"udp\nabc\n10.0.0.1", "udp|0|10.0.0.1"}, {"udp\n12ab\n", "udp|12|"}, {"udp\n+7\n", "udp|7|"},
+        {"udp\n2147483648\nx", "udp|0|x"},  // no port rather than some other one
+        {"udp\n-2147483648\nx", "udp|-2147483648|x"}, {"udp\n", "udp|0|"}, {"", "|0|"}, {"\n\n\n1.2.3.4", "|0|"},
+    };
+    for (const auto& [bytes, expected] : edited) {
+        test::writeFileBytes(file, bytes);
+        EXPECT_EQ(fields(readKillSwitchFile(file.native())), expected) << bytes;
+    }
+}
+
+TEST(ServerAddresses, IPv4OnlyEachOnceInFirstOrder) {
+    const std::pair<const char*, const char*> hosts[] = {
+        {"192.0.2.44", "192.0.2.44"}, {"127.0.0.1", "127.0.0.1"}, {"localhost", "127.0.0.1"}, {"::1", ""}, {"2001:db8::1", ""}, {"", ""},
+    };
+    for (const auto& [host, expected] : hosts) EXPECT_EQ(resolveServerAddresses(host), expected) << host;
+    EXPECT_EQ(joinUniqueAddresses({}), "");
+    EXPECT_EQ(joinUniqueAddresses({"10.0.0.1", "10.0.0.1"}), "10.0.0.1");
+    EXPECT_EQ(joinUniqueAddresses({"10.0.0.2", "10.0.0.1", "10.0.0.2", "10.0.0.3", "10.0.0.1"}), "10.0.0.2,10.0.0.1,10.0.0.3");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <string>
 
 #include "support/test_helpers.h"
 #include "support/test_host.h"

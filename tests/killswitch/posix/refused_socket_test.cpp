@@ -22,12 +22,9 @@ TEST(KillSwitchChannel, ASocketFileWithoutAListenerIsAnAbsentService) {
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
     ASSERT_EQ(::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
     ::close(fd);
-
     int busy = 0;
     const auto reply = platform::exchangeKillSwitchBytes(path, "DISABLE\n", [&](int) { ++busy; });
-    EXPECT_EQ(reply.bytes, "");
-    EXPECT_EQ(reply.opens, 1);
-    EXPECT_EQ(busy, 0);
+    EXPECT_TRUE(reply.bytes.empty() && reply.opens == 1 && busy == 0) << reply.opens << " opens, " << busy << " found it busy";
 }
 
 }  // namespace
