@@ -1,6 +1,3 @@
-// The desktop application's page and its host: where the bundle lies, the page's text, the texts
-// shown when it cannot run, requests served on the interface thread, and a close that only hides.
-
 #include "app/desktop_page.h"
 
 #include <gtest/gtest.h>
@@ -187,12 +184,11 @@ TEST(DesktopTrayShell, ShowsOurWindowThroughItsThreadAndHandsEverythingElseToThe
     EXPECT_EQ(system->calls(), (std::vector<std::string>{"balloon title | text", "exit 3"}));
 }
 
-// The menu the interface last sent, and the balloon a close then prepares (none when empty).
+// The menu the interface last sent, and the balloon a close then prepares (none when empty). Without a
+// web view the session names the bundle and starts the modules at once, so the tray runs.
 using CloseCase = std::tuple<std::string, std::u16string, std::u16string>;
 class DesktopSessionClose : public testing::TestWithParam<CloseCase> {};
 
-// The window of a build without a web view: the session names the bundle and starts the modules at
-// once, so the tray runs; a close then hides the window and leaves the notice to the tray.
 TEST_P(DesktopSessionClose, HidesTheWindowAndPreparesTheNoticeForTheTray) {
     const auto& [menu, title, text] = GetParam();
     test::TestRuntimeParts parts;
@@ -209,9 +205,8 @@ TEST_P(DesktopSessionClose, HidesTheWindowAndPreparesTheNoticeForTheTray) {
     events.closeRequested();
     ASSERT_TRUE(parts.trayShell->sync());
     EXPECT_EQ(window->calls().back(), "hide");
-    std::vector<std::string> balloons;
-    for (const std::string& call : parts.trayShell->calls())
-        if (call.starts_with("balloon ")) balloons.push_back(call);
+    std::vector<std::string> balloons = parts.trayShell->calls();
+    std::erase_if(balloons, [](const std::string& call) { return !call.starts_with("balloon "); });
     const std::string balloon = "balloon " + platform::wideToUtf8(title) + " | " + platform::wideToUtf8(text);
     EXPECT_EQ(balloons, title.empty() ? std::vector<std::string>{} : std::vector{balloon});
     tray::TrayCore& core = *session.runtime()->tray.core();

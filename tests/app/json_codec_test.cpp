@@ -1,9 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <limits>
-#include <string>
-
 #include "app/json_reader.h"
 #include "app/json_writer.h"
 #include "bridge/js_value_write.h"

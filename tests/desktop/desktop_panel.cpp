@@ -1,18 +1,15 @@
-// A desktop panel for the desktop tests, on the session bus of dbus-run-session: it holds
-// org.kde.StatusNotifierWatcher so that the application's icon registers, and clicks the menu items
-// of the icon registered last as a user would. One command a line on standard input, one answer a
-// line out; the end of the input ends it.
-//   (started)    -> "watching" once the name is held, or "refused: REASON" and exit 77
-//   click LABEL  -> "clicked", "refused", "no icon" or "missing LABEL among LABEL | LABEL ..."
+// A panel for the desktop tests, on dbus-run-session's bus: it holds the watcher's name so that the
+// application's icon registers, and clicks items of the last icon's menu as a user would. Started, it
+// says "watching" (or "refused: REASON" and exits 77); then "click LABEL" a line answers "clicked",
+// "refused", "no icon" or "missing LABEL among LABEL | LABEL ...".
 
 #include <iostream>
-#include <string>
 
 #include "support/posix/fake_desktop_services.h"
 
 namespace {
 
-using varnel::test::PanelMenuItem;
+using namespace varnel::test;
 
 const PanelMenuItem* findByLabel(const PanelMenuItem& item, const std::string& label, std::string& seen) {
     for (const PanelMenuItem& child : item.children) {
@@ -24,32 +21,26 @@ const PanelMenuItem* findByLabel(const PanelMenuItem& item, const std::string& l
     return nullptr;
 }
 
-std::string click(varnel::test::FakeStatusNotifierWatcher& watcher, const std::string& label) {
+std::string click(FakeStatusNotifierWatcher& watcher, const std::string& label) {
     const auto items = watcher.registrations();
     if (items.empty()) return "no icon";
-    varnel::test::Panel panel(items.back());
+    Panel panel(items.back());
     const PanelMenuItem menu = panel.layout();
     std::string seen;
     const PanelMenuItem* item = findByLabel(menu, label, seen);
     if (item == nullptr) return "missing " + label + " among" + seen;
-    const bool clicked = panel.call("Event", g_variant_new("(isvu)", item->id, "clicked", g_variant_new_int32(0), 0u), true);
-    return clicked ? "clicked" : "refused";
-}
-
-int refuse(const std::string& reason) {
-    std::cout << "refused: " << reason << std::endl;
-    return 77;
+    return panel.call("Event", g_variant_new("(isvu)", item->id, "clicked", g_variant_new_int32(0), 0u), true) ? "clicked" : "refused";
 }
 
 }  // namespace
 
 int main() {
-    if (const std::string reason = varnel::test::desktopBusMissingReason(); !reason.empty()) return refuse(reason);
-    varnel::test::FakeStatusNotifierWatcher watcher;
-    if (!watcher.takeName()) return refuse("org.kde.StatusNotifierWatcher could not be taken");
-    std::cout << "watching" << std::endl;
-    for (std::string line; std::getline(std::cin, line);) {
-        std::cout << (line.rfind("click ", 0) == 0 ? click(watcher, line.substr(6)) : "unknown command") << std::endl;
-    }
+    std::string reason = desktopBusMissingReason();
+    FakeStatusNotifierWatcher watcher;
+    if (reason.empty() && !watcher.takeName()) reason = "org.kde.StatusNotifierWatcher could not be taken";
+    std::cout << (reason.empty() ? "watching" : "refused: " + reason) << std::endl;
+    if (!reason.empty()) return 77;
+    for (std::string line; std::getline(std::cin, line);)
+        std::cout << (line.starts_with("click ") ? click(watcher, line.substr(6)) : "unknown command") << std::endl;
     return 0;
 }

@@ -1,11 +1,9 @@
-// What the rest of the program relies on of each platform interface, checked once for the fake its
-// unit tests use and once for the build's own implementation, so that the two cannot drift apart.
+// Each platform interface's contract, held by the fake the unit tests use and by the build's own.
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <fstream>
-#include <memory>
 
 #include "platform/credential_store.h"
 #include "platform/network_adapters.h"
@@ -23,7 +21,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::string_literals;
 
-// One subject per implementation: how to make it, and why this system cannot run a case ("" when it can).
+// How to make each implementation, and why this system cannot run a case ("" when it can).
 template <class Interface, class Fake>
 struct FakeOf {
     static constexpr const char* kName = "Fake";
@@ -82,30 +80,29 @@ TYPED_TEST(ProcessLauncherContract, AProgramThatCannotStartGivesAnErrorAndNoProc
     EXPECT_NE(failed.error, 0u);
 }
 
-// The program (never OpenVPN) ends with the code it is given once the marker file, a quoted path
-// with spaces, appears.
+// The program ends with the code it is given once the marker (a quoted path with spaces) appears.
 TYPED_TEST(ProcessLauncherContract, AStartedProgramIsFollowedByHandleAndByIdUntilItsOwnCode) {
     if (const std::string reason = TypeParam::cannotStart(); !reason.empty()) GTEST_SKIP() << reason;
     const platform::LaunchResult started = this->launcher->launchElevated(
         fs::u8path(test::testProgramPath("wait_for_file")).native(), "\"" + this->marker.string() + "\" 7");
     ASSERT_EQ(started.error, 0u);
     ASSERT_TRUE(started.process.valid());
-    std::uint32_t code = 0;
-    ASSERT_TRUE(platform::queryExitCode(started.process, code));
-    EXPECT_EQ(code, platform::kStillActive);
+    const auto code = [](const platform::ProcessHandle& process) {
+        std::uint32_t value = 0;
+        EXPECT_TRUE(platform::queryExitCode(process, value));
+        return value;
+    };
+    EXPECT_EQ(code(started.process), platform::kStillActive);
     EXPECT_FALSE(platform::waitForExit(started.process, 50));
     const platform::ProcessHandle reopened = platform::openProcess(platform::processId(started.process));
     ASSERT_TRUE(reopened.valid());
-    ASSERT_TRUE(platform::queryExitCode(reopened, code));
-    EXPECT_EQ(code, platform::kStillActive);
+    EXPECT_EQ(code(reopened), platform::kStillActive);
 
     std::ofstream(this->marker) << "go";
     EXPECT_TRUE(platform::waitForExit(started.process, 30000));
-    ASSERT_TRUE(platform::queryExitCode(started.process, code));
-    EXPECT_EQ(code, 7u);
+    EXPECT_EQ(code(started.process), 7u);
     EXPECT_TRUE(platform::waitForExit(reopened, 30000));
-    ASSERT_TRUE(platform::queryExitCode(reopened, code));
-    EXPECT_NE(code, platform::kStillActive);
+    EXPECT_NE(code(reopened), platform::kStillActive);
 }
 
 template <class Subject>

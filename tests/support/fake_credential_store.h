@@ -1,5 +1,5 @@
 #pragma once
-// An in-memory credential store for tests that must not touch the user's real secrets.
+// An in-memory credential store, so that no test touches the user's secrets.
 
 #include <map>
 #include <mutex>
@@ -28,7 +28,7 @@ public:
         items_.erase(std::string(target));
     }
 
-    // Every later write fails with this code and leaves the items as they were; 0 makes writes work again.
+    // Later writes fail with this code, changing nothing; 0 makes them work again.
     void failWritesWith(unsigned long code) {
         std::lock_guard lock(mutex_);
         writeError_ = code;

@@ -1,6 +1,5 @@
 #pragma once
-// A file dialog that answers with a path set by the test (or a cancel) and records each request with
-// the thread it came on. Called on picker workers, read by the test thread; mutex_ guards the record.
+// A file dialog that answers with a set path (or a cancel) and records each request with its thread.
 
 #include <mutex>
 #include <optional>

@@ -19,15 +19,12 @@ public:
         return true;
     }
 
-    bool present = true;
+    bool present = true, readable = true;
     std::optional<std::uint64_t> active = 7;
-    bool readable = true;
-    std::uint64_t inOctets = 0;
-    std::uint64_t outOctets = 0;
+    std::uint64_t inOctets = 0, outOctets = 0;
 };
 
-class FakeClock final : public platform::Clock {
-public:
+struct FakeClock final : platform::Clock {
     std::uint64_t nowMs() override { return now; }
     std::uint64_t now = 1000000;
 };

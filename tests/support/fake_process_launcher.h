@@ -1,6 +1,5 @@
 #pragma once
-// A launcher that starts nothing: it records each launch and answers with a set error, so that no
-// test of the module's logic ever runs a real program.
+// A launcher that starts nothing: it records each launch and answers with a set error.
 
 #include <mutex>
 #include <string>

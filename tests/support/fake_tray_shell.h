@@ -1,7 +1,7 @@
 #pragma once
 // A tray shell that records what the tray asks of the system, a line a call ("add TIP", "modify TIP", "delete",
-// "balloon TITLE | TEXT", "menu STATUS LINE", "showMainWindow TITLE", "exit CODE"), and answers as a test sets it.
-// Its window is a message queue run on the tray thread, so posts and their order are real; its loop ends with destroy.
+// "balloon TITLE | TEXT", "menu STATUS LINE", "showMainWindow TITLE", "exit CODE"). Its window is a real
+// message queue run on the tray thread; its loop ends with destroy.
 
 #include <atomic>
 #include <condition_variable>
@@ -25,15 +25,14 @@ class FakeTrayShell final : public platform::TrayShell {
 public:
     static constexpr std::uint32_t kRestartMessage = 0xC123;
 
-    // What the shell answers. A tracked menu answers the item labelled menuChoice (set before the menu
-    // is asked for), as a user picks it: never a greyed one, nor one inside a greyed submenu.
+    // A tracked menu answers the item labelled menuChoice as a user picks it: never a greyed one.
     std::atomic<bool> acceptsIcon{true}, hasMainWindow{true};
     std::u16string menuChoice;
 
     std::vector<std::string> calls() const { return locked([&] { return calls_; }); }
     int windowsCreated() const { return locked([&] { return windowsCreated_; }); }
 
-    // Waits until the tray thread has handled all posted so far (each leaves the queue once handled); false without a window.
+    // Waits until all posted so far is handled; false without a window.
     bool sync() {
         std::unique_lock lock(mutex_);
         changed_.wait(lock, [&] { return window_ == 0 || queue_.empty(); });
@@ -64,11 +63,7 @@ public:
         lock.unlock();
         handler_({0x0002 /* destroy */, 0, 0});
     }
-    void quit() override {
-        std::lock_guard lock(mutex_);
-        quit_ = true;
-        changed_.notify_all();
-    }
+    void quit() override { locked([&] { quit_ = true; changed_.notify_all(); }); }
     bool post(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override {
         std::lock_guard lock(mutex_);
         if (window_ != 0) queue_.push_back({message, wParam, lParam});

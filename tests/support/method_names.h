@@ -1,5 +1,5 @@
 #pragma once
-// The 31 methods of VarnelTunnel in the order the interface expects them registered.
+// VarnelTunnel's methods in the order the interface expects them registered.
 
 #include <string>
 #include <vector>

@@ -15,12 +15,11 @@ namespace varnel::test {
 
 inline JSValue args(std::initializer_list<JSValue> items) { return JSValue(JSValueArray(items)); }
 
-// Creates or replaces the file with the bytes.
 inline void writeFileBytes(const std::filesystem::path& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
-// The file's bytes; empty when it cannot be read.
+// Empty when the file cannot be read.
 inline std::string fileBytes(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});

@@ -4,10 +4,7 @@
 
 #include <condition_variable>
 #include <iosfwd>
-#include <memory>
 #include <mutex>
-#include <string>
-#include <vector>
 
 #include "app/module_registry.h"
 #include "bridge/js_value.h"
@@ -36,7 +33,7 @@ public:
         settlements_.push_back(std::move(s));
         changed_.notify_all();
     }
-    // The first, once there is one; a call that never settles meets the test's own timeout.
+    // The first; a call that never settles meets the test's own timeout.
     Settlement wait() {
         std::unique_lock lock(mutex_);
         changed_.wait(lock, [this] { return !settlements_.empty(); });
@@ -54,8 +51,7 @@ private:
 };
 
 struct RecordedEvent {
-    std::string emitter;
-    std::string name;
+    std::string emitter, name;
     JSValue args;
 };
 
@@ -63,9 +59,7 @@ class TestHost {
 public:
     explicit TestHost(std::shared_ptr<Runtime> runtime = makeTestRuntime());
 
-    // Runs the modules' initialisers, as a host does when the interface loads them.
-    void initialize();
-    // Drops the modules, as a host does when the interface reloads.
+    void initialize();  // as a host does when the interface loads the modules
     void unload() { registry_ = std::make_unique<ModuleRegistry>(); }
 
     std::shared_ptr<CallRecord> call(const std::string& method, const JSValue& args = JSValue(JSValueArray{}));
@@ -75,7 +69,6 @@ public:
 
     std::vector<RecordedEvent> events();
     const ModuleRegistry& registry() const { return *registry_; }
-    Runtime& runtime() { return *runtime_; }
 
 private:
     class Context;

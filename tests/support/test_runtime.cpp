@@ -7,7 +7,6 @@
 #include "support/openvpn_pair.h"
 
 namespace varnel::test {
-
 namespace {
 
 struct BlankDeviceInfo final : platform::DeviceInfoSource {
@@ -16,7 +15,6 @@ struct BlankDeviceInfo final : platform::DeviceInfoSource {
 };
 
 }  // namespace
-
 RuntimeServices testServices(const TestRuntimeParts& parts, const std::function<void(RuntimeServices&)>& adjust) {
     const auto nowhere = [](const platform::PathText&) { return platform::PathText(); };
     RuntimeServices services{

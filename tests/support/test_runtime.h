@@ -1,9 +1,6 @@
 #pragma once
-// A runtime that reaches nothing of the machine's: its data folder lies in a temporary folder of its
-// own, removed with it; its secrets are in memory; no program is launched, no OpenVPN is found, no
-// adapter, tray or dialog is real, its management port is one nobody listens on, and no kill-switch
-// service answers unless a test starts one. A test that needs a real piece puts it in place through
-// the adjust function, before the runtime is made.
+// A runtime that reaches nothing of the machine's (data in a temporary folder, secrets in memory, no
+// program, OpenVPN, adapter, tray, dialog or kill-switch service real); adjust puts real pieces in place.
 
 #include <functional>
 #include <memory>
@@ -17,7 +14,6 @@
 
 namespace varnel::test {
 
-// The test's own pieces, made before the runtime that uses them.
 struct TestRuntimeParts {
     TempDir temp;
     ReservedPort managementPort;
@@ -26,7 +22,6 @@ struct TestRuntimeParts {
     std::shared_ptr<FakeTrayShell> trayShell = std::make_shared<FakeTrayShell>();
 };
 
-// The services such a runtime is made of, after adjust has changed what it wants.
 RuntimeServices testServices(const TestRuntimeParts& parts, const std::function<void(RuntimeServices&)>& adjust = {});
 
 struct TestRuntime : TestRuntimeParts, Runtime {
@@ -35,8 +30,7 @@ struct TestRuntime : TestRuntimeParts, Runtime {
 
 std::shared_ptr<TestRuntime> makeTestRuntime(const std::function<void(RuntimeServices&)>& adjust = {});
 
-// For tests that say they run real processes: the system's launcher, OpenVPN discovery, adapters and
-// clock, and a management port left free for OpenVPN to listen on; everything else is the test's own.
+// The system's launcher, OpenVPN discovery, adapters and clock, and a free management port.
 void useRealOpenVpn(RuntimeServices& services);
 
 }  // namespace varnel::test

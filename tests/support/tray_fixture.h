@@ -1,5 +1,5 @@
 #pragma once
-// What the tray told the interface, and a shell's window run as the tray runs it; with the helpers tray tests use.
+// What the tray told the interface, and a shell's window run as the tray runs it.
 
 #include <functional>
 #include <thread>
@@ -24,7 +24,7 @@ inline std::vector<std::string> trayEventLog(TestHost& host) {
 }
 
 // Runs the shell's window on a thread of its own: onWindow there, then the loop, which WM_USER ends. Gives
-// the messages WM_USER and WM_USER + 1, commands and destroy that the window handled, as "MESSAGE WPARAM LPARAM".
+// the WM_USER, WM_USER + 1, command and destroy messages handled, as "MESSAGE WPARAM LPARAM".
 inline std::vector<std::string> runTrayWindow(platform::TrayShell& shell, const std::function<void()>& onWindow) {
     using namespace tray;
     std::vector<std::string> seen;

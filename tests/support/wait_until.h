@@ -1,6 +1,5 @@
 #pragma once
-// Waits for something another thread or process does, looking every 10 ms. Bounded so that a test
-// whose condition never comes fails with a message instead of hanging; not a timing assertion.
+// Waits for another thread or process, looking every 10 ms; bounded so that a test fails rather than hangs.
 
 #include <chrono>
 #include <thread>

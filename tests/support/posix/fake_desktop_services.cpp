@@ -9,7 +9,6 @@ namespace {
 constexpr char kWatcherName[] = "org.kde.StatusNotifierWatcher", kNotificationsName[] = "org.freedesktop.Notifications";
 constexpr char kItemInterface[] = "org.kde.StatusNotifierItem", kMenuInterface[] = "com.canonical.dbusmenu";
 
-// What the tray calls of each, and nothing more.
 constexpr char kWatcherXml[] = R"xml(<node><interface name="org.kde.StatusNotifierWatcher">
   <method name="RegisterStatusNotifierItem"><arg type="s" direction="in"/></method></interface></node>)xml";
 constexpr char kNotificationsXml[] = R"xml(<node><interface name="org.freedesktop.Notifications"><method name="Notify">
@@ -36,7 +35,7 @@ PanelMenuItem readItem(GVariant* layout) {
     return item;
 }
 
-// Takes parameters (floating); null without a bus or on an error.
+// Takes floating parameters; null on an error.
 GVariant* request(GDBusConnection* bus, const std::string& service, bool ofMenu, const char* interface, const char* method,
                   GVariant* parameters, const GVariantType* reply) {
     g_autoptr(GVariant) owned = g_variant_ref_sink(parameters);
@@ -79,7 +78,6 @@ BusDouble::BusDouble(const char* name, const char* path, const char* xml, const 
     g_main_context_pop_thread_default(context_);
 }
 
-// Calls still waiting on the context go with it unanswered.
 BusDouble::~BusDouble() {
     if (bus_ != nullptr) {
         if (object_ != 0) g_dbus_connection_unregister_object(bus_, object_);
@@ -93,7 +91,6 @@ BusDouble::~BusDouble() {
 bool BusDouble::takeName() { return bus_ != nullptr && platform::requestName(bus_, name_); }
 void BusDouble::dropName() { if (bus_ != nullptr) platform::releaseName(bus_, name_); }
 
-// The calls that came so far are answered now.
 std::vector<std::string> BusDouble::calls() {
     while (g_main_context_iteration(context_, FALSE)) continue;
     return calls_;

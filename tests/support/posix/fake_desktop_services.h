@@ -1,7 +1,6 @@
 #pragma once
-// A Linux desktop's services as doubles on a private session bus (dbus-run-session), whose names they take:
-// the StatusNotifierWatcher, the notification server and a panel. Each has a connection of its own, whose
-// calls wait on a main context of its own until the test asks the double for them.
+// A Linux desktop's watcher, notification server and panel as doubles on a private session bus. Each has
+// a connection and main context of its own: calls wait until the test asks the double for them.
 
 #include <gio/gio.h>
 
@@ -15,15 +14,15 @@ namespace varnel::test {
 // Why the doubles cannot run here (no bus, or a real watcher or notification server on it), or "" when they can.
 std::string desktopBusMissingReason();
 
-// Serves an object at path with the interface of xml, answering each call with reply (GVariant
-// text) and keeping its arguments in GVariant text, a dictionary as "{...}".
+// Serves path with the interface of xml, answering each call with reply and keeping its arguments in
+// GVariant text, a dictionary as "{...}".
 class BusDouble {
 public:
     BusDouble(const char* name, const char* path, const char* xml, const char* reply);
     ~BusDouble();
     BusDouble(const BusDouble&) = delete;
 
-    bool takeName();  // as the desktop's service does when it starts
+    bool takeName();
     void dropName();
     std::vector<std::string> calls();
     void emit(const char* interface, const char* signal, GVariant* parameters);
@@ -48,14 +47,13 @@ struct FakeNotificationServer : BusDouble {
     FakeNotificationServer();
 };
 
-// An item of a menu as a panel reads it: properties (strings bare, others in GVariant text), children.
+// A menu item as a panel reads it: properties (strings bare, others in GVariant text), children.
 struct PanelMenuItem {
     std::int32_t id = 0;
     std::map<std::string, std::string> properties;
     std::vector<PanelMenuItem> children;
 };
 
-// What a panel asks of an item and its menu, by blocking calls.
 class Panel : BusDouble {
 public:
     explicit Panel(const std::string& service) : BusDouble(service.c_str(), nullptr, nullptr, "()") {}
@@ -64,7 +62,6 @@ public:
     GVariant* value(const char* name);        // a property of the item (to unref), or null
     std::string property(const char* name);  // its text; "" when unreadable
     PanelMenuItem layout();
-    // Takes parameters (floating); true when the call was answered without an error.
     bool call(const char* method, GVariant* parameters, bool ofMenu = false);
 };
 

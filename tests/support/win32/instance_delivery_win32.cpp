@@ -1,3 +1,0 @@
-#include "support/instance_delivery.h"
-
-bool varnel::test::claimDeliversShowRequests() { return false; }
