@@ -116,11 +116,8 @@ TEST(Promise, OnlyTheFirstSettlementCountsUnderConcurrentResolveAndReject) {
     }
 }
 
-class RefusingLauncher final : public platform::ThreadLauncher {
-public:
-    bool startDetached(std::function<void()> body) override {
-        return !refuse && platform::systemThreadLauncher()->startDetached(std::move(body));
-    }
+struct RefusingLauncher final : platform::ThreadLauncher {
+    bool startDetached(std::function<void()> body) override { return !refuse && platform::systemThreadLauncher()->startDetached(std::move(body)); }
     bool refuse = false;
 };
 
