@@ -2,7 +2,6 @@
 
 #include <atomic>
 
-#include "platform/resolver.h"
 #include "platform/single_instance.h"
 #include "platform/unique_resource.h"
 #include "support/temp_dir.h"
@@ -10,18 +9,6 @@
 
 namespace varnel::platform {
 namespace {
-
-// Literals and the hosts file's own name only: nothing here asks a name server.
-TEST(Resolver, BothLookUpsGiveTheIpv4AddressInNetworkOrderOrNothing) {
-    const std::tuple<const char*, std::optional<Ipv4Address>, std::vector<std::string>> cases[] = {
-        {"192.0.2.44", Ipv4Address{192, 0, 2, 44}, {"192.0.2.44"}}, {"localhost", Ipv4Address{127, 0, 0, 1}, {"127.0.0.1"}},
-        {"::1", std::nullopt, {}}, {"2001:db8::1", std::nullopt, {}},
-    };
-    for (const auto& [host, first, all] : cases) {
-        EXPECT_EQ(firstIpv4Address(host), first) << host;
-        EXPECT_EQ(resolveIpv4Addresses(host), all) << host;
-    }
-}
 
 // A name of its own, so that no test meets a running application or another test's claim.
 SingleInstanceSetup setupIn(const test::TempDir& dir, const std::string& what) {
