@@ -115,7 +115,14 @@ ChildProcess ChildProcess::start(const std::string& program, const std::vector<s
     impl->process = info.hProcess;
     if (!AssignProcessToJobObject(childrenJob(), info.hProcess)) fail("AssignProcessToJobObject");
     ResumeThread(info.hThread);
+    const bool joined = AssignProcessToJobObject(childrenJob(), info.hProcess);
+    ResumeThread(info.hThread);
     CloseHandle(info.hThread);
+    if (!joined) {
+        TerminateProcess(info.hProcess, 1);
+        CloseHandle(info.hProcess);
+        fail("AssignProcessToJobObject");
+    }
     return ChildProcess(std::move(impl));
 }
 
