@@ -193,7 +193,6 @@ TEST_P(Lifecycle, ConnectsReportsAndDisconnects) {
     const fs::path root(runtime->dataFolder.root());
     EXPECT_TRUE(fs::exists(root / "active.txt"));
 
-
     EXPECT_EQ(host->callAndWait("disconnect").value, stateIs("disconnected"));
     EXPECT_FALSE(fs::exists(root / "active.txt"));
     EXPECT_FALSE(fs::exists(root / "killswitch.txt"));
@@ -205,6 +204,9 @@ TEST_P(Lifecycle, ConnectsReportsAndDisconnects) {
 // The host program itself, killed while the tunnel is up: OpenVPN runs on, no other user's program
 // can drive it, and the next host finds the session on its first status call and can end it.
 TEST_P(Lifecycle, AKilledHostLeavesTheSessionForTheNextHostToRecover) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the host program needs a TAP adapter, and Wine has none";
+#endif
     try {
         test::LoopbackServer probe(kHostManagementPort);
     } catch (const std::runtime_error&) {
@@ -222,6 +224,11 @@ TEST_P(Lifecycle, AKilledHostLeavesTheSessionForTheNextHostToRecover) {
     ASSERT_TRUE(first->waitForState("connected")) << first->status("message");
     const std::string pid = first->status("pid");
     const platform::ProcessHandle openVpn = platform::openProcess(static_cast<std::uint32_t>(std::stoul(pid)));
+    // No launcher of ours saw this OpenVPN start: it is ended here even when the test fails half-way.
+    const struct EndAtLast {
+        const platform::ProcessHandle& process;
+        ~EndAtLast() { platform::requestExit(process); }
+    } endAtLast{openVpn};
 #ifndef _WIN32
     // OpenVPN leads a session and process group of its own, so that ending the host's group spares it.
     EXPECT_EQ(::getsid(std::stoi(pid)), std::stoi(pid));

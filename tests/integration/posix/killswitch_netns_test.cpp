@@ -394,14 +394,6 @@ TEST_F(KillSwitchNetns, HoldsEverythingOutsideTheTunnelUntilTheKillSwitchIsTurne
     EXPECT_TRUE(service->waitForLog("stopped")) << service->log();
     EXPECT_EQ(service->process().wait(), 0);
     EXPECT_FALSE(std::filesystem::exists(socket));
-    service.reset();
-    echo.reset();
-    vpn.reset();
-    EXPECT_TRUE(server->processes().empty());
-    const std::string names[] = {server->name(), client->name()};
-    server.reset();
-    client.reset();
-    for (const std::string& name : names) EXPECT_FALSE(std::filesystem::exists("/run/netns/" + name)) << name;
 }
 
 }  // namespace
