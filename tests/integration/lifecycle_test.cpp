@@ -85,8 +85,9 @@ protected:
         if (::geteuid() != 0) GTEST_SKIP() << "OpenVPN's place is root's: its program and its listener";
 #endif
         if (real() && !server) server.emplace();
-        // The stand-in ends with this program, whoever started it.
+        // What OpenVPN leaves running ends with this program, whoever started it.
         test::setEnvironmentVariable("VARNEL_TEST_PID", std::to_string(platform::currentProcessId()));
+        test::endDescendantsWithThisProgram();
         // The stand-in, as OpenVPN's program in the application folder, where the system looks first.
         fs::create_directories(app);
         if (!real()) fs::copy_file(fs::u8path(test::testProgramPath("openvpn_standin")), program);

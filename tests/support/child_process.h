@@ -70,6 +70,12 @@ inline bool ChildProcess::readLine(std::string& line) {
     return true;
 }
 
+// Makes every process this program starts from now on, by whatever means (the system's launcher too),
+// end with it where the system can: on Windows this program joins the job that ends its children.
+// Linux has no such thing; there the OpenVPN stand-in watches the test program named by
+// VARNEL_TEST_PID, and a real OpenVPN client ends once its server, a child, is gone.
+void endDescendantsWithThisProgram();
+
 // A program of the system spoken to over stdio: the host, a JSON request at a time, or the
 // kill-switch service, whose log it reads.
 class StdioProgram {

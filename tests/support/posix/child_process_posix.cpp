@@ -115,4 +115,6 @@ void ChildProcess::kill() {
     if (impl_->exitCode < 0) ::kill(impl_->pid, SIGKILL);
 }
 
+void endDescendantsWithThisProgram() {}
+
 }  // namespace varnel::test

@@ -172,4 +172,6 @@ void ChildProcess::kill() {
     if (WaitForSingleObject(impl_->process, 0) != WAIT_OBJECT_0) TerminateProcess(impl_->process, 1);
 }
 
+void endDescendantsWithThisProgram() { AssignProcessToJobObject(childrenJob(), GetCurrentProcess()); }
+
 }  // namespace varnel::test
