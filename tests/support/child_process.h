@@ -1,25 +1,32 @@
 #pragma once
-// A program started by a test, talked to over its stdin and stdout a line at a time. Its stderr is
-// the test's own, so whatever the child complains about lands in the test log.
+// A program started by a test, talked to over its stdin and stdout a line at a time; its stderr is the
+// test's own. The child dies with the test program, even one that crashes or is killed: on Linux by
+// the parent-death signal (sent when the thread that started it ends, so start children from the
+// test's own thread), on Windows by a job object the system closes with the test program.
 
 #include <chrono>
 #include <cstddef>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "app/json_reader.h"
+#include "app/json_writer.h"
+#include "bridge/js_value_write.h"
+#include "support/wait_until.h"
 
 namespace varnel::test {
 
 class ChildProcess {
 public:
-    // How long readLine() and wait() wait before they give up by throwing std::runtime_error: a child
-    // that hangs fails its test with a message instead of stalling the whole run. Generous, because
-    // under Wine starting a process alone can take seconds.
+    // How long readLine() and wait() wait before they throw std::runtime_error, so that a hanging
+    // child fails its test with a message. Generous: under Wine a process start alone takes seconds.
     static constexpr std::chrono::seconds kPatience{60};
 
-    // Starts program (a path, not looked up in PATH) with args after the program name; all UTF-8.
-    // Throws std::runtime_error when the program cannot be started.
+    // Starts program (a path, not looked up) with args after the program name, all UTF-8; throws
+    // std::runtime_error when it cannot.
     static ChildProcess start(const std::string& program, const std::vector<std::string>& args = {});
 
     ChildProcess(ChildProcess&&) noexcept;
@@ -27,48 +34,94 @@ public:
     // Kills and reaps a child that is still running.
     ~ChildProcess();
 
-    // Writes line and a line feed. False once the child no longer reads its input.
+    // Writes line and a line feed; false once the child no longer reads.
     bool writeLine(std::string_view line);
-    // Ends the child's input; a child reading it sees end of file.
     void closeInput();
-    // The next output line without its line feed; a last line without one is returned as it is.
-    // False at the end of the output.
+    // The next output line without its line feed (a last unterminated line as it is); false at the end.
     bool readLine(std::string& line);
-    // Waits for the child to end and returns its exit code; a child ended by a signal gives 128 plus
-    // the signal number, as a shell reports it. Can be called again and returns the same code.
+    // The exit code once the child has ended (128 + signal for a signal, as a shell says); repeatable.
     int wait();
-    // Ends the child at once; wait() then returns a nonzero code.
     void kill();
 
-private:
     struct Impl;
-    explicit ChildProcess(std::unique_ptr<Impl> impl);
-    // Reads what output is there, waiting up to kPatience for some; 0 at the end of the output.
-    std::size_t readSome(char* buffer, std::size_t size);
 
+private:
+    explicit ChildProcess(std::unique_ptr<Impl> impl);
+    // Waits up to kPatience for output and reads what is there; 0 at the end of the output.
+    std::size_t readSome(char* buffer, std::size_t size);
     std::unique_ptr<Impl> impl_;
     std::string pending_;  // output read but not yet returned as a line
-    bool outputEnded_ = false;
 };
 
 inline bool ChildProcess::readLine(std::string& line) {
-    for (;;) {
-        if (const auto end = pending_.find('\n'); end != std::string::npos) {
-            line.assign(pending_, 0, end);
-            pending_.erase(0, end + 1);
-            return true;
-        }
-        if (outputEnded_) {
-            if (pending_.empty()) return false;
-            line = std::move(pending_);
-            pending_.clear();
-            return true;
-        }
+    std::size_t end;
+    while ((end = pending_.find('\n')) == std::string::npos) {
         char buffer[4096];
         const std::size_t count = readSome(buffer, sizeof buffer);
-        if (count == 0) outputEnded_ = true;
+        if (count == 0) {
+            line = std::move(pending_);
+            pending_.clear();
+            return !line.empty();
+        }
         pending_.append(buffer, count);
     }
+    line.assign(pending_, 0, end);
+    pending_.erase(0, end + 1);
+    return true;
 }
+
+// Makes every process this program starts from now on, by whatever means (the system's launcher too),
+// end with it where the system can: on Windows this program joins the job that ends its children.
+// Linux has no such thing; there the OpenVPN stand-in watches the test program named by
+// VARNEL_TEST_PID, and a real OpenVPN client ends once its server, a child, is gone.
+void endDescendantsWithThisProgram();
+
+// A program of the system spoken to over stdio: the host, a JSON request at a time, or the
+// kill-switch service, whose log it reads.
+class StdioProgram {
+public:
+    explicit StdioProgram(const std::vector<std::string>& command)
+        : child_(ChildProcess::start(command[0], {command.begin() + 1, command.end()})) {}
+    ChildProcess& process() { return child_; }
+
+    // Reads the log up to the first line that starts with prefix.
+    bool waitForLog(const std::string& prefix) {
+        for (std::string line; child_.readLine(line);) {
+            log_ += "  " + line + "\n";
+            if (line.starts_with(prefix)) return true;
+        }
+        return false;
+    }
+    const std::string& log() const { return log_; }
+
+    // The answer's "result" (events in between are passed over); throws on an "error".
+    JSValue call(const std::string& method, JSValueArray args = {}) {
+        JsonTextWriter request;
+        writeJSValue(request, JSValueObject{{"id", JSValue(++lastId_)}, {"method", JSValue(method)}, {"args", JSValue(args)}});
+        child_.writeLine(request.text());
+        for (std::string line; child_.readLine(line);) {
+            const JsonParseResult parsed = parseJson(line);
+            const JSValueObject* answer = parsed.value ? parsed.value->asObject() : nullptr;
+            if (!answer || !answer->find("id") || *answer->find("id") != JSValue(lastId_)) continue;
+            if (const JSValue* result = answer->find("result")) return *result;
+            throw std::runtime_error(method + ": " + line);
+        }
+        throw std::runtime_error("the host ended during " + method);
+    }
+    std::string status(const char* key = "state") {
+        const JSValue answer = call("getStatus");
+        const JSValue* value = answer.asObject() ? answer.asObject()->find(key) : nullptr;
+        if (value && value->asString()) return *value->asString();
+        return value && value->asInt64() ? std::to_string(*value->asInt64()) : std::string();
+    }
+    bool waitForState(const std::string& state) {
+        return waitUntil([&] { return status() == state; }, std::chrono::seconds(30));
+    }
+
+private:
+    ChildProcess child_;
+    std::string log_;
+    std::int64_t lastId_ = 0;
+};
 
 }  // namespace varnel::test

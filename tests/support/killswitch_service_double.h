@@ -5,9 +5,11 @@
 // silent (it takes the command and closes without answering) or mute (it takes the command and
 // holds the connection open without answering until the client gives up). For an absent service,
 // use absentKillSwitchChannel().
-// Shared between the test thread and its server thread; Impl's mutex guards the journal and modes.
 
+#include <atomic>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,9 +17,7 @@ namespace varnel::test {
 
 class KillSwitchServiceDouble {
 public:
-    struct Impl;
-    // Listens on a channel of its own, or on the one given (a socket path or a pipe name).
-    explicit KillSwitchServiceDouble(std::string reply = "OK\n", std::string channel = {});
+    explicit KillSwitchServiceDouble(std::string reply = "OK\n");
     ~KillSwitchServiceDouble();
     KillSwitchServiceDouble(const KillSwitchServiceDouble&) = delete;
     KillSwitchServiceDouble& operator=(const KillSwitchServiceDouble&) = delete;
@@ -33,7 +33,26 @@ public:
     // May be called from a client's thread (for example while it waits to open again).
     void setBusy(bool busy);
 
+    // What the system's server thread shares with the test.
+    struct Journal {
+        mutable std::mutex mutex;  // guards received, reply, silent, mute and the server's client
+        std::vector<std::string> received;
+        std::string reply;
+        bool silent = false, mute = false;
+        std::atomic<bool> busy{false}, parked{false}, stopping{false};
+
+        // Records a client's line; the answer to send, if any. The server then holds the connection
+        // until the client closes when it answered or is mute, so that no answer is cut short.
+        std::optional<std::string> take(const std::string& line, bool& hold);
+        // On the server thread: while the test wants the service busy, takes no client (parked).
+        bool parkWhileBusy();
+        // On the test's: returns once the server thread has parked.
+        void waitParked() const;
+    };
+    struct Impl;
+
 private:
+    Journal journal_;
     std::unique_ptr<Impl> impl_;
 };
 

@@ -3,46 +3,36 @@
 // management interface, for example). One connection at a time, driven by the test.
 
 #include <cstdint>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "platform/socket.h"
 
 namespace varnel::test {
 
 class LoopbackConnection {
 public:
-    struct Impl;
-    explicit LoopbackConnection(std::unique_ptr<Impl> impl);
-    LoopbackConnection(LoopbackConnection&&) noexcept;
-    ~LoopbackConnection();
+    explicit LoopbackConnection(platform::Socket socket) : socket_(std::move(socket)) {}
 
     // The next line the client sent, without its CR LF; false when the client closed.
     bool readLine(std::string& line);
     // The same, but gives up when no byte arrives for timeoutMs, so one thread can also keep time.
     enum class Read { Line, Timeout, Closed };
     Read readLineWithin(std::string& line, int timeoutMs);
-    void send(std::string_view bytes);
-    void close();
+    void send(std::string_view bytes) { platform::sendOnce(socket_, bytes); }
+    void close() { socket_.close(); }
 
 private:
-    long receive(char* buffer, std::size_t size);
-    bool waitReadable(int timeoutMs);
-    bool takeLine(std::string& line);
-
-    std::unique_ptr<Impl> impl_;
+    platform::Socket socket_;
     std::string pending_;
 };
 
 class LoopbackServer {
 public:
-    // Listens on an ephemeral port of 127.0.0.1.
-    LoopbackServer();
-    // Listens on the given port of 127.0.0.1; throws std::runtime_error when it is taken.
-    explicit LoopbackServer(std::uint16_t port);
-    ~LoopbackServer();
-    LoopbackServer(const LoopbackServer&) = delete;
-    LoopbackServer& operator=(const LoopbackServer&) = delete;
+    // Listens on an ephemeral port of 127.0.0.1, or on the given one; throws std::runtime_error when
+    // it is taken.
+    explicit LoopbackServer(std::uint16_t port = 0);
 
     std::uint16_t port() const { return port_; }
     // Waits for the next client.
@@ -50,10 +40,10 @@ public:
     // The next client, or nothing when none comes within timeoutMs.
     std::optional<LoopbackConnection> acceptWithin(int timeoutMs);
     // Stops listening, so that connects are refused.
-    void stop();
+    void stop() { listener_.close(); }
 
 private:
-    std::intptr_t listener_ = -1;
+    platform::Socket listener_;
     std::uint16_t port_ = 0;
 };
 
@@ -62,14 +52,10 @@ private:
 class ReservedPort {
 public:
     ReservedPort();
-    ~ReservedPort();
-    ReservedPort(const ReservedPort&) = delete;
-    ReservedPort& operator=(const ReservedPort&) = delete;
-
     std::uint16_t port() const { return port_; }
 
 private:
-    std::intptr_t socket_ = -1;
+    platform::Socket socket_;
     std::uint16_t port_ = 0;
 };
 

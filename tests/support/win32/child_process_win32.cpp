@@ -1,17 +1,14 @@
-#include "support/child_process.h"
-
 #include <windows.h>
 
 #include <algorithm>
 #include <stdexcept>
 
 #include "platform/text.h"
+#include "support/child_process.h"
 
 namespace varnel::test {
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 [[noreturn]] void fail(const std::string& what) {
     throw std::runtime_error(what + " (error " + std::to_string(GetLastError()) + ")");
@@ -22,48 +19,37 @@ void closeHandle(HANDLE& handle) {
     handle = nullptr;
 }
 
-std::wstring wide(const std::string& utf8) {
-    const std::u16string text = platform::utf8ToWide(utf8);
-    return std::wstring(text.begin(), text.end());
-}
-
 // Quoted so that the child's command-line parser gives back exactly arg: backslashes are literal
 // except in front of a quote, where they are doubled, and the quote itself is escaped.
-std::wstring quoted(const std::wstring& arg) {
-    if (!arg.empty() && arg.find_first_of(L" \t\n\v\"") == std::wstring::npos) return arg;
-    std::wstring out = L"\"";
+std::u16string quoted(const std::u16string& arg) {
+    if (!arg.empty() && arg.find_first_of(u" \t\n\v\"") == std::u16string::npos) return arg;
+    std::u16string out = u"\"";
     std::size_t backslashes = 0;
-    for (const wchar_t c : arg) {
-        if (c == L'\\') {
+    for (const char16_t c : arg) {
+        if (c == u'\\') {
             ++backslashes;
             continue;
         }
-        out.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+        out.append(c == u'"' ? backslashes * 2 + 1 : backslashes, u'\\');
         backslashes = 0;
         out.push_back(c);
     }
-    out.append(backslashes * 2, L'\\');
-    out.push_back(L'"');
-    return out;
+    out.append(backslashes * 2, u'\\');
+    return out + u'"';
 }
 
-// Neither end is inheritable until the child's end is made so, and the child is also given an explicit
-// list of what it inherits: another child started meanwhile must not keep one of these ends open and
-// hold off end of file.
-struct Pipe {
-    HANDLE read = nullptr;
-    HANDLE write = nullptr;
-    Pipe() {
-        if (!CreatePipe(&read, &write, nullptr, 0)) fail("CreatePipe");
-    }
-    ~Pipe() {
-        closeHandle(read);
-        closeHandle(write);
-    }
-};
-
-void makeInheritable(HANDLE handle) {
-    if (!SetHandleInformation(handle, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT)) fail("SetHandleInformation");
+// Every child goes into this job, whose one handle is closed only by the system when the test
+// program ends: then the job kills whatever of ours still runs.
+HANDLE childrenJob() {
+    static const HANDLE job = [] {
+        const HANDLE made = CreateJobObjectW(nullptr, nullptr);
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+        if (made == nullptr || !SetInformationJobObject(made, JobObjectExtendedLimitInformation, &limits, sizeof limits))
+            fail("CreateJobObject");
+        return made;
+    }();
+    return job;
 }
 
 }  // namespace
@@ -86,57 +72,57 @@ struct ChildProcess::Impl {
 };
 
 ChildProcess ChildProcess::start(const std::string& program, const std::vector<std::string>& args) {
-    Pipe in;
-    Pipe out;
-    makeInheritable(in.read);
-    makeInheritable(out.write);
-
-    // The child writes its complaints where the test program does.
-    HANDLE errors = nullptr;
-    const HANDLE ownErrors = GetStdHandle(STD_ERROR_HANDLE);
-    if (ownErrors != nullptr && ownErrors != INVALID_HANDLE_VALUE)
-        DuplicateHandle(GetCurrentProcess(), ownErrors, GetCurrentProcess(), &errors, 0, TRUE, DUPLICATE_SAME_ACCESS);
-
-    HANDLE inherited[3] = {in.read, out.write, errors};
-    const DWORD inheritedCount = errors != nullptr ? 3 : 2;
+    auto impl = std::make_unique<Impl>();
+    impl->program = program;
+    // The child's ends, and its stderr, which is the test program's; only these are inherited, so no
+    // other child started meanwhile holds one of our ends open and holds off end of file.
+    HANDLE inherited[3] = {nullptr, nullptr, nullptr};
+    if (!CreatePipe(&inherited[0], &impl->input, nullptr, 0) || !CreatePipe(&impl->output, &inherited[1], nullptr, 0))
+        fail("CreatePipe");
+    DuplicateHandle(GetCurrentProcess(), GetStdHandle(STD_ERROR_HANDLE), GetCurrentProcess(), &inherited[2], 0, TRUE,
+                    DUPLICATE_SAME_ACCESS);
+    for (const HANDLE handle : inherited) SetHandleInformation(handle, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
     SIZE_T listSize = 0;
     InitializeProcThreadAttributeList(nullptr, 1, 0, &listSize);
     std::vector<char> listStorage(listSize);
     auto* list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(listStorage.data());
-    if (!InitializeProcThreadAttributeList(list, 1, 0, &listSize)) fail("InitializeProcThreadAttributeList");
-    const bool listed = UpdateProcThreadAttribute(list, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, inherited,
-                                                  inheritedCount * sizeof(HANDLE), nullptr, nullptr);
-
+    const bool listed = InitializeProcThreadAttributeList(list, 1, 0, &listSize) &&
+                        UpdateProcThreadAttribute(list, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, inherited,
+                                                  (inherited[2] != nullptr ? 3 : 2) * sizeof(HANDLE), nullptr, nullptr);
     STARTUPINFOEXW startup{};
     startup.StartupInfo.cb = sizeof startup;
     startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
-    startup.StartupInfo.hStdInput = in.read;
-    startup.StartupInfo.hStdOutput = out.write;
-    startup.StartupInfo.hStdError = errors;
+    startup.StartupInfo.hStdInput = inherited[0];
+    startup.StartupInfo.hStdOutput = inherited[1];
+    startup.StartupInfo.hStdError = inherited[2];
     startup.lpAttributeList = list;
 
-    const std::wstring application = wide(program);
-    std::wstring commandLine = L"\"" + application + L"\"";
-    for (const std::string& arg : args) commandLine += L" " + quoted(wide(arg));
+    const std::u16string application = platform::utf8ToWide(program);
+    std::u16string commandLine = u"\"" + application + u"\"";
+    for (const std::string& arg : args) commandLine += u" " + quoted(platform::utf8ToWide(arg));
 
+    // Suspended until it is in the job, so that nothing it starts escapes the job either.
     PROCESS_INFORMATION info{};
-    const BOOL started = listed && CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
-                                                  EXTENDED_STARTUPINFO_PRESENT, nullptr, nullptr,
+    const BOOL started = listed && CreateProcessW(reinterpret_cast<LPCWSTR>(application.c_str()),
+                                                  reinterpret_cast<LPWSTR>(commandLine.data()), nullptr, nullptr, TRUE,
+                                                  EXTENDED_STARTUPINFO_PRESENT | CREATE_SUSPENDED, nullptr, nullptr,
                                                   &startup.StartupInfo, &info);
     const DWORD error = GetLastError();
-    DeleteProcThreadAttributeList(list);
-    closeHandle(errors);
-    if (!started) {
-        SetLastError(error);
-        fail("Cannot start " + program);
-    }
-    CloseHandle(info.hThread);
-
-    auto impl = std::make_unique<Impl>();
-    impl->program = program;
+    if (listed) DeleteProcThreadAttributeList(list);
+    for (HANDLE& handle : inherited) closeHandle(handle);
+    SetLastError(error);
+    if (!started) fail("Cannot start " + program);
     impl->process = info.hProcess;
-    std::swap(impl->input, in.write);
-    std::swap(impl->output, out.read);
+    if (!AssignProcessToJobObject(childrenJob(), info.hProcess)) fail("AssignProcessToJobObject");
+    ResumeThread(info.hThread);
+    const bool joined = AssignProcessToJobObject(childrenJob(), info.hProcess);
+    ResumeThread(info.hThread);
+    CloseHandle(info.hThread);
+    if (!joined) {
+        TerminateProcess(info.hProcess, 1);
+        CloseHandle(info.hProcess);
+        fail("AssignProcessToJobObject");
+    }
     return ChildProcess(std::move(impl));
 }
 
@@ -146,61 +132,46 @@ ChildProcess& ChildProcess::operator=(ChildProcess&&) noexcept = default;
 ChildProcess::~ChildProcess() = default;
 
 bool ChildProcess::writeLine(std::string_view line) {
-    if (impl_->input == nullptr) return false;
-    std::string text(line);
-    text += '\n';
+    const std::string text = std::string(line) + "\n";
     for (std::size_t done = 0; done < text.size();) {
         DWORD written = 0;
         const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(text.size() - done, 1 << 20));
-        if (!WriteFile(impl_->input, text.data() + done, chunk, &written, nullptr)) return false;
+        if (impl_->input == nullptr || !WriteFile(impl_->input, text.data() + done, chunk, &written, nullptr)) return false;
         done += written;
     }
     return true;
 }
 
-void ChildProcess::closeInput() {
-    closeHandle(impl_->input);
-}
+void ChildProcess::closeInput() { closeHandle(impl_->input); }
 
 std::size_t ChildProcess::readSome(char* buffer, std::size_t size) {
-    if (impl_->output == nullptr) return 0;
-    // An anonymous pipe cannot be waited on with a time limit, so it is looked into until output
-    // comes, the writer goes, or patience runs out.
-    const auto deadline = Clock::now() + kPatience;
-    for (;;) {
-        DWORD available = 0;
-        if (!PeekNamedPipe(impl_->output, nullptr, 0, nullptr, &available, nullptr)) {
-            if (GetLastError() == ERROR_BROKEN_PIPE) return 0;
-            fail("PeekNamedPipe");
-        }
+    // An anonymous pipe cannot be waited on with a time limit: it is looked into until output comes,
+    // the writer goes, or patience runs out.
+    for (DWORD waited = 0;; waited += 5) {
+        DWORD available = 0, count = 0;
+        if (!PeekNamedPipe(impl_->output, nullptr, 0, nullptr, &available, nullptr)) return 0;
         if (available > 0) {
-            DWORD count = 0;
             const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(available, size));
-            if (!ReadFile(impl_->output, buffer, wanted, &count, nullptr)) {
-                if (GetLastError() == ERROR_BROKEN_PIPE) return 0;
-                fail("ReadFile");
-            }
-            if (count > 0) return count;
+            return ReadFile(impl_->output, buffer, wanted, &count, nullptr) ? count : 0;
         }
-        if (Clock::now() >= deadline)
-            throw std::runtime_error(impl_->program + " wrote no output for " + std::to_string(kPatience.count()) +
-                                     " s");
+        if (waited > kPatience.count() * 1000)
+            throw std::runtime_error(impl_->program + " wrote no output within " + std::to_string(kPatience.count()) + " s");
         Sleep(5);
     }
 }
 
 int ChildProcess::wait() {
-    const DWORD patience = static_cast<DWORD>(std::chrono::milliseconds(kPatience).count());
-    const DWORD waited = WaitForSingleObject(impl_->process, patience);
-    if (waited == WAIT_TIMEOUT)
-        throw std::runtime_error(impl_->program + " did not end within " + std::to_string(kPatience.count()) + " s");
     DWORD code = 0;
-    if (waited != WAIT_OBJECT_0 || !GetExitCodeProcess(impl_->process, &code)) fail("Waiting for " + impl_->program);
+    if (WaitForSingleObject(impl_->process, static_cast<DWORD>(kPatience.count() * 1000)) != WAIT_OBJECT_0)
+        throw std::runtime_error(impl_->program + " did not end within " + std::to_string(kPatience.count()) + " s");
+    GetExitCodeProcess(impl_->process, &code);
     return static_cast<int>(code);
 }
 
 void ChildProcess::kill() {
     if (WaitForSingleObject(impl_->process, 0) != WAIT_OBJECT_0) TerminateProcess(impl_->process, 1);
 }
+
+void endDescendantsWithThisProgram() { AssignProcessToJobObject(childrenJob(), GetCurrentProcess()); }
 
 }  // namespace varnel::test

@@ -1,0 +1,406 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <fstream>
+#include <mutex>
+#include <random>
+#include <thread>
+
+#include "platform/listener.h"
+#include "platform/openvpn_install.h"
+#include "platform/process_list.h"
+#include "support/environment.h"
+#include "support/fake_network.h"
+#include "support/killswitch_service_double.h"
+#include "support/openvpn_pair.h"
+#include "support/storage_fixture.h"
+#include "support/test_programs.h"
+#include "support/wait_until.h"
+#include "tunnel/management_client.h"
+#include "tunnel/management_reader.h"
+#include "tunnel/openvpn_program.h"
+#ifndef _WIN32
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+// The whole connection through the module, the system launching OpenVPN as it does: either the real
+// OpenVPN client against a real server on loopback (Linux, as root), or the stand-in that takes its
+// place where no real one can run (under Wine). The tests follow only the processes they launch.
+
+namespace varnel {
+namespace {
+
+namespace fs = std::filesystem;
+using test::args;
+using test::waitUntil;
+
+// The host program's management port, which it does not let anyone change.
+constexpr std::uint16_t kHostManagementPort = 11940;
+
+// The system's launcher, keeping the id of every process it starts.
+class RecordingLauncher final : public platform::ProcessLauncher {
+public:
+    platform::LaunchResult launchElevated(const platform::PathText& program, const std::string& parameters) override {
+        platform::LaunchResult result = real_->launchElevated(program, parameters);
+        std::lock_guard lock(mutex_);
+        if (result.process.valid()) pids_.push_back(platform::processId(result.process));
+        return result;
+    }
+    std::vector<std::uint32_t> stillRunning() {
+        std::lock_guard lock(mutex_);
+        std::vector<std::uint32_t> alive;
+        for (const std::uint32_t pid : pids_)
+            if (const platform::ProcessHandle process = platform::openProcess(pid); process.valid() && !platform::waitForExit(process, 0))
+                alive.push_back(pid);
+        return alive;
+    }
+
+private:
+    const std::shared_ptr<platform::ProcessLauncher> real_ = platform::systemProcessLauncher();
+    std::mutex mutex_;
+    std::vector<std::uint32_t> pids_;
+};
+
+struct Backend {
+    const char* name;
+    bool real;
+};
+void PrintTo(const Backend& backend, std::ostream* out) { *out << backend.name; }
+
+std::string field(const JSValueObject& o, const char* key) {
+    const JSValue* v = o.find(key);
+    return v && v->asString() ? *v->asString() : std::string();
+}
+JSValue stateIs(const char* state) { return JSValue(JSValueObject{{"state", JSValue(state)}}); }
+
+class Lifecycle : public ::testing::TestWithParam<Backend> {
+protected:
+    static void TearDownTestSuite() { server.reset(); }
+
+    void SetUp() override {
+        if (const std::string reason = test::OpenVpnServer::unavailableReason(); real() && !reason.empty()) GTEST_SKIP() << reason;
+#ifndef _WIN32
+        if (::geteuid() != 0) GTEST_SKIP() << "OpenVPN's place is root's: its program and its listener";
+#endif
+        if (real() && !server) server.emplace();
+        // What OpenVPN leaves running ends with this program, whoever started it.
+        test::setEnvironmentVariable("VARNEL_TEST_PID", std::to_string(platform::currentProcessId()));
+        test::endDescendantsWithThisProgram();
+        // The stand-in, as OpenVPN's program in the application folder, where the system looks first.
+        fs::create_directories(app);
+        if (!real()) fs::copy_file(fs::u8path(test::testProgramPath("openvpn_standin")), program);
+        runtime = makeRuntime(nullptr);
+        host.emplace(runtime);
+        saveProfile("p1", profile());
+    }
+    void TearDown() override {
+        if (!host) return;  // skipped
+        EXPECT_EQ(host->callAndWait("disconnect").value, stateIs("disconnected"));
+        EXPECT_TRUE(waitUntil([&] { return launcher->stillRunning().empty(); }, std::chrono::seconds(10))) << "OpenVPN still runs";
+        for (const std::uint32_t pid : launcher->stillRunning()) platform::terminateProcess(pid);
+    }
+
+    bool real() const { return GetParam().real; }
+    std::shared_ptr<test::TestRuntime> makeRuntime(const RuntimeServices* sameFolder) {
+        return test::makeTestRuntime([&](RuntimeServices& s) {
+            test::useRealOpenVpn(s);
+            s.launcher = launcher;
+            s.executablePath = (app / "varnel.exe").native();
+            s.managementPort = managementPort;
+            s.killSwitchChannel = service.channel();
+            if (!real()) s.adapters = std::make_shared<test::FakeNetworkAdapters>();  // no TAP adapter under Wine
+            if (sameFolder) {
+                s.localDataFolder = sameFolder->localDataFolder;
+                s.credentials = sameFolder->credentials;
+            }
+        });
+    }
+    std::string profile() const { return real() ? server->clientProfile() : "client\ndev null\nproto udp\nremote 127.0.0.1 1194\n"; }
+    // The ENABLE command for this profile and this program.
+    std::string rules(bool sessionWanted) const {
+        return "ENABLE " + (real() ? "tcp-client " + std::to_string(server->port()) : std::string("udp 1194")) +
+               (sessionWanted ? " 1" : " 0") + " 127.0.0.1 " + (app / "varnel.exe").string() + "\n";
+    }
+    void saveProfile(const std::string& id, const std::string& config) {
+        ASSERT_TRUE(host->callAndWait("saveOvpnProfile", args({JSValue(id), JSValue(config), "client.ovpn", ""})).resolved);
+    }
+    std::shared_ptr<test::CallRecord> connectCall(const std::string& id, const std::string& password = test::kVpnPassword) {
+        return host->call("connectOvpn", args({JSValue(id), "client.ovpn", test::kVpnUser, JSValue(password)}));
+    }
+    test::Settlement connect(const std::string& id, const std::string& password = test::kVpnPassword) {
+        return connectCall(id, password)->wait();
+    }
+    static JSValueObject status(test::TestHost& h) { return *h.callAndWait("getStatus").value.asObject(); }
+    JSValueObject status() { return status(*host); }
+    bool reaches(const std::string& state) { return waitUntil([&] { return field(status(), "state") == state; }); }
+    // The connect's failure sentence, whether the connect itself rejects or the status tells it once
+    // the session has ended (while connecting, it still shows the last failure's).
+    std::string failure(const test::Settlement& connected) {
+        if (!connected.resolved) return test::rejectionMessage(connected);
+        waitUntil([&] { return field(status(), "state") == "disconnected"; }, std::chrono::seconds(60));
+        return field(status(), "message");
+    }
+
+    static inline std::optional<test::OpenVpnServer> server;
+    test::TempDir appFolder;
+    const fs::path app = appFolder.path() / "app";
+    const fs::path program = app / platform::PathText(platform::kOpenVpnProgramName);
+    const std::uint16_t managementPort = test::freeLoopbackPort();
+    const std::shared_ptr<RecordingLauncher> launcher = std::make_shared<RecordingLauncher>();
+    test::KillSwitchServiceDouble service;
+    std::shared_ptr<test::TestRuntime> runtime;
+    std::optional<test::TestHost> host;
+};
+
+// What the management interface says next.
+std::string nextWords(const platform::Socket& socket) {
+    char buffer[256];
+    if (platform::waitReadable(socket, 5000) != platform::WaitResult::Readable) return {};
+    const long n = platform::receiveSome(socket, buffer, sizeof buffer);
+    return n > 0 ? std::string(buffer, static_cast<std::size_t>(n)) : std::string();
+}
+
+// Whether another local program that offers a command without the session's password is only ever
+// asked for it. On Linux it runs as the user nobody (uid 65534), as another user's program would.
+bool strangerOnlyAskedForThePassword(std::uint16_t port) {
+    const auto probe = [port] {
+        const platform::Socket socket = platform::connectLoopback(port);
+        const bool asked = nextWords(socket) == "ENTER PASSWORD:";
+        platform::sendOnce(socket, "signal SIGTERM\n");
+        return asked && nextWords(socket) == "ENTER PASSWORD:";
+    };
+#ifdef _WIN32
+    return probe();
+#else
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(::setgid(65534) == 0 && ::setuid(65534) == 0 && probe() ? 0 : 1);
+    int status = 1;
+    ::waitpid(child, &status, 0);
+    return status == 0;
+#endif
+}
+
+TEST_P(Lifecycle, ConnectsReportsAndDisconnects) {
+    EXPECT_EQ(connect("p1").value, stateIs("connecting"));
+    ASSERT_TRUE(reaches("connected")) << field(status(), "message");
+    const JSValueObject connected = status();
+    EXPECT_EQ(field(connected, "profileId"), "p1");
+    ASSERT_NE(connected.find("pid"), nullptr);
+    EXPECT_EQ(connected.find("message"), nullptr);
+    EXPECT_EQ(connected.find("downBps")->type(), JSValueType::Double);
+    EXPECT_EQ(*host->callAndWait("getHelperInfo").value.asObject()->find("reachable"), JSValue(true));
+    const fs::path root(runtime->dataFolder.root());
+    EXPECT_TRUE(fs::exists(root / "active.txt"));
+
+    EXPECT_EQ(host->callAndWait("disconnect").value, stateIs("disconnected"));
+    EXPECT_FALSE(fs::exists(root / "active.txt"));
+    EXPECT_FALSE(fs::exists(root / "killswitch.txt"));
+    EXPECT_EQ(status(), (JSValueObject{{"state", JSValue("disconnected")}, {"downBps", JSValue(0.0)}, {"upBps", JSValue(0.0)}}));
+    EXPECT_EQ(*host->callAndWait("getHelperInfo").value.asObject()->find("reachable"), JSValue(false));
+    EXPECT_TRUE(waitUntil([&] { return launcher->stillRunning().empty(); })) << "disconnect left OpenVPN running";
+}
+
+// The host program itself, killed while the tunnel is up: OpenVPN runs on, no other user's program
+// can drive it, and the next host finds the session on its first status call and can end it.
+TEST_P(Lifecycle, AKilledHostLeavesTheSessionForTheNextHostToRecover) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the host program needs a TAP adapter, and Wine has none";
+#endif
+    try {
+        test::LoopbackServer probe(kHostManagementPort);
+    } catch (const std::runtime_error&) {
+        GTEST_SKIP() << "another program holds the host's management port " << kHostManagementPort;
+    }
+    // The host installed beside the stand-in (when that is the subject), where it looks first.
+    const fs::path exe = app / fs::u8path(VARNEL_HOST_EXE).filename();
+    fs::copy_file(fs::u8path(VARNEL_HOST_EXE), exe);
+    test::setEnvironmentVariable("XDG_DATA_HOME", (appFolder.path() / "data").string());
+    test::setEnvironmentVariable("VARNEL_KILLSWITCH_SOCKET", service.channel());
+    const std::vector<std::string> command{exe.string(), "host"};
+    std::optional<test::StdioProgram> first(command);
+    first->call("saveOvpnProfile", {"r", JSValue(profile()), "client.ovpn", ""});
+    ASSERT_EQ(first->call("connectOvpn", {"r", "client.ovpn", test::kVpnUser, test::kVpnPassword}), stateIs("connecting"));
+    ASSERT_TRUE(first->waitForState("connected")) << first->status("message");
+    const std::string pid = first->status("pid");
+    const platform::ProcessHandle openVpn = platform::openProcess(static_cast<std::uint32_t>(std::stoul(pid)));
+    // No launcher of ours saw this OpenVPN start: it is ended here even when the test fails half-way.
+    const struct EndAtLast {
+        const platform::ProcessHandle& process;
+        ~EndAtLast() { platform::requestExit(process); }
+    } endAtLast{openVpn};
+#ifndef _WIN32
+    // OpenVPN leads a session and process group of its own, so that ending the host's group spares it.
+    EXPECT_EQ(::getsid(std::stoi(pid)), std::stoi(pid));
+    EXPECT_EQ(::getpgid(std::stoi(pid)), std::stoi(pid));
+#endif
+    first->process().kill();
+    first->process().wait();
+    first.reset();
+    ASSERT_FALSE(platform::waitForExit(openVpn, 0)) << "OpenVPN ended with the host";
+    EXPECT_TRUE(strangerOnlyAskedForThePassword(kHostManagementPort));
+
+    test::StdioProgram second(command);
+    EXPECT_EQ(second.status(), "connected");
+    EXPECT_EQ(second.status("profileId"), "r");
+    EXPECT_EQ(second.status("pid"), pid);
+    EXPECT_EQ(second.call("disconnect"), stateIs("disconnected"));
+    EXPECT_TRUE(platform::waitForExit(openVpn, 10000));
+    second.process().closeInput();
+    EXPECT_EQ(second.process().wait(), 0);
+}
+
+TEST_P(Lifecycle, FailuresReachTheInterfaceAsPlainSentences) {
+    EXPECT_EQ(failure(connect("p1", "wrong")), "Authentication failed - check your username and password.");
+    EXPECT_EQ(field(status(), "state"), "disconnected");
+    // OpenVPN tells a profile it cannot use on its standard error, before it opens its log.
+    saveProfile("bad", profile() + "bogus-directive 1\n");
+    EXPECT_EQ(failure(connect("bad")), "OpenVPN exited before connecting. Check the config file or credentials.");
+    if (!real()) return;  // the stand-in reaches no server
+    // Nothing answers at the server's address: what the log says, in the interface's words.
+    std::string config = profile() + "connect-retry-max 1\n";
+    const std::string remote = "remote 127.0.0.1 " + std::to_string(server->port());
+    config.replace(config.find(remote), remote.size(), "remote 127.0.0.1 " + std::to_string(test::freeLoopbackPort()));
+    saveProfile("dead", config);
+    EXPECT_THAT(failure(connect("dead")),
+                ::testing::AnyOf("Could not resolve the VPN server address. Check your internet connection.",
+                                 "Could not reach the VPN server. It may be offline or blocked.",
+                                 "No response from the VPN server. Check the server address, protocol (UDP/TCP) and port."));
+}
+
+TEST_P(Lifecycle, ASecondConnectEndsTheFirstOpenVpnBeforeStartingTheNext) {
+    ASSERT_TRUE(connect("p1").resolved);
+    ASSERT_TRUE(reaches("connected"));
+    const JSValue first = *status().find("pid");
+    ASSERT_TRUE(connect("p1").resolved);
+    EXPECT_EQ(launcher->stillRunning().size(), 1u) << "the first OpenVPN still runs";
+    ASSERT_TRUE(reaches("connected"));
+    EXPECT_NE(*status().find("pid"), first);
+}
+
+TEST_P(Lifecycle, KillSwitchRulesGoBeforeTheLaunchAndAfterTheDisconnect) {
+    host->callAndWait("setKillSwitchEnabled", args({true}));
+    ASSERT_TRUE(connect("p1").resolved);
+    EXPECT_EQ(service.received(), (std::vector<std::string>{"DISABLE\n", rules(true)}));
+    ASSERT_TRUE(reaches("connected"));
+    host->callAndWait("disconnect");
+    EXPECT_EQ(service.received().back(), rules(false));
+
+    host->callAndWait("setKillSwitchEnabled", args({false}));
+    ASSERT_TRUE(connect("p1").resolved);
+    ASSERT_TRUE(reaches("connected"));
+    host->callAndWait("disconnect");
+    EXPECT_EQ(service.received().back(), "DISABLE\n");
+}
+
+// The reader attaches only after OpenVPN reported CONNECTED, as a connect or a recovery may.
+TEST_P(Lifecycle, AReaderAttachedAfterTheTunnelCameUpSeesItConnected) {
+    const fs::path folder = appFolder.path() / "profile", log = folder / "openvpn.log";
+    fs::create_directories(folder);
+    std::ofstream(folder / "client.ovpn") << profile();
+    std::ofstream(folder / "auth.txt") << test::kVpnUser << "\n" << test::kVpnPassword << "\n";
+    const platform::PathText openVpn = real() ? fs::u8path(test::OpenVpnServer::openVpnProgram()).native() : program.native();
+    const std::string parameters =
+        openVpnParameters((folder / "client.ovpn").native(), (folder / "auth.txt").native(), log.native(), managementPort, {}, false);
+    ASSERT_EQ(launcher->launchElevated(openVpn, parameters).error, 0u);
+    ASSERT_TRUE(waitUntil([&] { return test::fileBytes(log).find("Initialization Sequence Completed") != std::string::npos; }))
+        << test::fileBytes(log);
+
+    auto socket = std::make_shared<platform::Socket>(ManagementConnect(managementPort));
+    ASSERT_TRUE(socket->valid());
+    {
+        std::lock_guard lock(runtime->tunnel->control.lock);
+        runtime->tunnel->control.state.status = "connecting";
+        runtime->tunnel->control.state.logPath = log.native();
+        runtime->tunnel->control.state.managementSocket = socket;
+    }
+    ASSERT_TRUE(startManagementReader(*runtime->tunnel, socket));
+    EXPECT_TRUE(waitUntil([&] { return runtime->tunnel->statusWord() == "connected"; }));
+    runtime->tunnel->reader.stop();
+    ManagementSend(ManagementConnect(managementPort), "signal SIGTERM");
+}
+
+// Under hostile timing and a hostile neighbour, what the status says must always be what the
+// processes do.
+
+TEST_P(Lifecycle, AnEarlyDisconnectNeverLeavesAnOpenVpnOrASessionRecordBehind) {
+    std::mt19937 random(20261206);
+    for (int round = 0; round < 50 && !HasFailure(); ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        const auto connecting = connectCall("p1");
+        std::this_thread::sleep_for(std::chrono::milliseconds(random() % 500));
+        EXPECT_EQ(host->callAndWait("disconnect").value, stateIs("disconnected"));
+        connecting->wait();
+        EXPECT_TRUE(waitUntil([&] { return launcher->stillRunning().empty(); }, std::chrono::seconds(5)));
+        EXPECT_EQ(field(status(), "state"), "disconnected");
+        EXPECT_FALSE(fs::exists(fs::path(runtime->dataFolder.root()) / "active.txt"));
+    }
+}
+
+TEST_P(Lifecycle, ABurstOfConnectsEndsWithOneOpenVpnAndTheStatusNamesItsProfile) {
+    for (int i = 0; i < 5; ++i) saveProfile("p" + std::to_string(i), profile());
+    std::vector<std::shared_ptr<test::CallRecord>> calls;
+    for (int i = 0; i < 5; ++i) calls.push_back(connectCall("p" + std::to_string(i)));
+    for (auto& call : calls) call->wait();
+    ASSERT_TRUE(reaches("connected"));
+    EXPECT_EQ(field(status(), "profileId"), "p4");
+    EXPECT_TRUE(waitUntil([&] { return launcher->stillRunning().size() == 1; }, std::chrono::seconds(5)));
+    ASSERT_EQ(launcher->stillRunning().size(), 1u);
+    EXPECT_EQ(*status().find("pid"), JSValue(static_cast<std::int64_t>(launcher->stillRunning().front())));
+}
+
+// Random orders of everything the interface and OpenVPN can do to a session, none waiting for the
+// last: the record must end consistent, with nothing left running (and the thread sanitizer quiet).
+TEST_P(Lifecycle, ThousandRandomOrdersOfConnectDisconnectStatusAndDropEndConsistent) {
+    std::mt19937 random(7);
+    std::vector<std::shared_ptr<test::CallRecord>> calls;
+    for (int step = 0; step < 1000; ++step) {
+        const unsigned pick = random() % 20;
+        if (pick < 2) calls.push_back(connectCall("p1"));
+        else if (pick < 4) calls.push_back(host->call("disconnect"));
+        else if (pick < 5) for (const std::uint32_t pid : launcher->stillRunning()) platform::terminateProcess(pid);  // a crash
+        else calls.push_back(host->call("getStatus"));
+        if (random() % 4 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(random() % 5));
+    }
+    calls.push_back(host->call("disconnect"));
+    for (auto& call : calls) call->wait();
+    EXPECT_EQ(field(status(), "state"), "disconnected");
+    EXPECT_TRUE(waitUntil([&] { return launcher->stillRunning().empty(); }, std::chrono::seconds(5)));
+    EXPECT_FALSE(fs::exists(fs::path(runtime->dataFolder.root()) / "active.txt"));
+}
+
+// A process that took the management port first and answers like OpenVPN, password and all.
+TEST_P(Lifecycle, ASquatterOnTheManagementPortIsNeverTakenForOpenVpn) {
+    {
+        test::LoopbackServer ours;
+        if (platform::loopbackListenerPid(ours.port()) != platform::currentProcessId())
+            GTEST_SKIP() << "this system does not say who listens on a port (Wine): only the password guards it";
+    }
+    test::LoopbackServer squatter(managementPort);
+    std::atomic<bool> stop{false};
+    std::thread liar([&] {
+        while (!stop) {
+            auto peer = squatter.acceptWithin(50);
+            if (!peer) continue;
+            peer->send("ENTER PASSWORD:");
+            std::string line;
+            peer->readLineWithin(line, 500);
+            peer->send("SUCCESS: password is correct\r\n>STATE:1,CONNECTED,SUCCESS,10.8.0.2,,,,\r\n");
+        }
+    });
+    // A fresh process does not recover the squatter as a tunnel, and a connect does not resolve on
+    // its answers: the real OpenVPN cannot take the port.
+    test::TestHost second(makeRuntime(&runtime->services));
+    EXPECT_EQ(field(status(second), "state"), "disconnected");
+    EXPECT_FALSE(second.callAndWait("connectOvpn", args({"p1", "client.ovpn", test::kVpnUser, test::kVpnPassword})).resolved);
+    EXPECT_EQ(field(status(second), "state"), "disconnected");
+    stop = true;
+    liar.join();
+}
+
+INSTANTIATE_TEST_SUITE_P(OpenVpn, Lifecycle, ::testing::Values(Backend{"Real", true}, Backend{"StandIn", false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace varnel
