@@ -35,11 +35,11 @@ void BM_BridgeCall(benchmark::State& state) {
     auto runtime = test::makeTestRuntime();
     ModuleRegistry registry;
     addVarnelModules(registry, runtime);
-    const MethodDelegate& method = *registry.findMethod("VarnelTunnel", "requestNotificationPermission");
+    const bridge::MethodDelegate& method = *registry.findMethod("VarnelTunnel", "requestNotificationPermission");
     // The same two strings as the baseline; the method declares none, so they are ignored as surplus.
-    const JSValue args{JSValueArray{JSValue("first argument"), JSValue("second argument")}};
+    const bridge::JSValue args{bridge::JSValueArray{bridge::JSValue("first argument"), bridge::JSValue("second argument")}};
     JsonTextWriter writer(/*skipOuterArray=*/true);
-    MethodResultCallback resolve = [&writer](const ArgumentWriter& write) { write(writer); };
+    bridge::MethodResultCallback resolve = [&writer](const bridge::ArgumentWriter& write) { write(writer); };
     for (auto _ : state) {
         method(args, resolve, resolve);
         benchmark::DoNotOptimize(writer.take());

@@ -36,9 +36,9 @@ struct Connection {
     test::TestHost host{runtime};
 
     Connection() {
-        host.callAndWait("saveOvpnProfile", args({"bench", JSValue(server()->clientProfile()), "client.ovpn", ""}));
+        host.callAndWait("saveOvpnProfile", args({"bench", bridge::JSValue(server()->clientProfile()), "client.ovpn", ""}));
     }
-    bool connected() { return *host.callAndWait("getStatus").value.asObject()->find("state") == JSValue("connected"); }
+    bool connected() { return *host.callAndWait("getStatus").value.asObject()->find("state") == bridge::JSValue("connected"); }
     bool connect() {
         host.callAndWait("connectOvpn", args({"bench", "client.ovpn", test::kVpnUser, test::kVpnPassword}));
         return test::waitUntil([&] { return connected(); }, std::chrono::seconds(30));
@@ -75,7 +75,7 @@ void BM_BareOpenVpnUntilInitialized(benchmark::State& state) {
         if (!test::waitUntil([&] { return test::fileBytes(log).find("Initialization Sequence Completed") != std::string::npos; }, std::chrono::seconds(30)))
             return state.SkipWithError("the bare client did not come up");
         state.PauseTiming();
-        ManagementSend(ManagementConnect(port), "signal SIGTERM");
+        tunnel::ManagementSend(tunnel::ManagementConnect(port), "signal SIGTERM");
         platform::waitForExit(launched.process, 10000);
         state.ResumeTiming();
     }

@@ -32,14 +32,14 @@ void runCallCommand(const std::string& method, const std::string& argsJson) {
         std::call_once(*once, [&] { exitCode->set_value(code); });
     });
 
-    JSValueObject request;
-    request["id"] = JSValue(1);
+    bridge::JSValueObject request;
+    request["id"] = bridge::JSValue(1);
     const auto dot = method.find('.');
-    if (dot != std::string::npos) request["module"] = JSValue(method.substr(0, dot));
-    request["method"] = JSValue(dot == std::string::npos ? method : method.substr(dot + 1));
+    if (dot != std::string::npos) request["module"] = bridge::JSValue(method.substr(0, dot));
+    request["method"] = bridge::JSValue(dot == std::string::npos ? method : method.substr(dot + 1));
     JsonParseResult args = parseJson(argsJson.empty() ? "[]" : argsJson);
     if (!args.value) {
-        host.hostError(JSValue(1), "The arguments are not JSON: " + args.error);
+        host.hostError(bridge::JSValue(1), "The arguments are not JSON: " + args.error);
     } else {
         request["args"] = *args.value;
         host.handleRequest(request);

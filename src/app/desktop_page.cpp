@@ -131,7 +131,7 @@ std::string safeInScript(std::string_view json) {
     return out;
 }
 
-void writeUtf8(JSValueWriter& writer, std::string_view text) { writer.WriteString(platform::utf8ToWide(text)); }
+void writeUtf8(bridge::JSValueWriter& writer, std::string_view text) { writer.WriteString(platform::utf8ToWide(text)); }
 
 void writeModule(JsonTextWriter& writer, const ModuleRegistry::Module& module) {
     writer.WriteObjectBegin();
@@ -219,9 +219,9 @@ std::string desktopPageHtml(std::string_view modulesJson) {
 
 HostReport parseHostReport(std::string_view text) {
     const JsonParseResult parsed = parseJson(text);
-    const JSValueObject* report = parsed.value ? parsed.value->asObject() : nullptr;
+    const bridge::JSValueObject* report = parsed.value ? parsed.value->asObject() : nullptr;
     if (report == nullptr) return {};
-    if (const JSValue* failed = report->find("failed")) {
+    if (const bridge::JSValue* failed = report->find("failed")) {
         const std::string* reason = failed->asString();
         return {HostReport::Kind::Failed, reason ? *reason : std::string("The interface did not say why")};
     }

@@ -27,10 +27,10 @@ int hexValue(char c) {
 
 // Builds an object from members in text order. Sorting once and then appending keeps a large object
 // at n log n, where inserting each key into the sorted vector as it comes would be quadratic.
-JSValueObject buildObject(std::vector<JSValueObject::Entry>& members) {
+bridge::JSValueObject buildObject(std::vector<bridge::JSValueObject::Entry>& members) {
     std::stable_sort(members.begin(), members.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
-    JSValueObject object;
+    bridge::JSValueObject object;
     for (std::size_t i = 0; i < members.size(); ++i) {
         // Of equal keys, stable sorting leaves the last one written last.
         if (i + 1 < members.size() && members[i + 1].first == members[i].first) continue;
@@ -45,7 +45,7 @@ public:
 
     JsonParseResult run() {
         JsonParseResult result;
-        JSValue value;
+        bridge::JSValue value;
         if (parseValue(value, 0)) {
             skipSpace();
             if (pos_ == s_.size()) {
@@ -80,7 +80,7 @@ private:
         }
     }
 
-    bool parseLiteral(std::string_view word, JSValue literal, JSValue& out) {
+    bool parseLiteral(std::string_view word, bridge::JSValue literal, bridge::JSValue& out) {
         if (s_.substr(pos_, word.size()) != word) {
             // Point at the first character that differs, or report the end if the word was cut short.
             std::size_t i = 0;
@@ -93,7 +93,7 @@ private:
     }
 
     // depth counts the arrays and objects around the value.
-    bool parseValue(JSValue& out, int depth) {
+    bool parseValue(bridge::JSValue& out, int depth) {
         skipSpace();
         if (atEnd()) return unexpected();
         switch (s_[pos_]) {
@@ -116,9 +116,9 @@ private:
         }
     }
 
-    bool parseArray(JSValue& out, int depth) {
+    bool parseArray(bridge::JSValue& out, int depth) {
         ++pos_;  // '['
-        JSValueArray elements;
+        bridge::JSValueArray elements;
         skipSpace();
         if (peekIs(']')) {
             ++pos_;
@@ -126,7 +126,7 @@ private:
             return true;
         }
         for (;;) {
-            JSValue element;
+            bridge::JSValue element;
             if (!parseValue(element, depth)) return false;
             elements.push_back(std::move(element));
             skipSpace();
@@ -143,13 +143,13 @@ private:
         }
     }
 
-    bool parseObject(JSValue& out, int depth) {
+    bool parseObject(bridge::JSValue& out, int depth) {
         ++pos_;  // '{'
-        std::vector<JSValueObject::Entry> members;
+        std::vector<bridge::JSValueObject::Entry> members;
         skipSpace();
         if (peekIs('}')) {
             ++pos_;
-            out = JSValueObject();
+            out = bridge::JSValueObject();
             return true;
         }
         for (;;) {
@@ -160,7 +160,7 @@ private:
             skipSpace();
             if (!peekIs(':')) return unexpected();
             ++pos_;
-            JSValue value;
+            bridge::JSValue value;
             if (!parseValue(value, depth)) return false;
             members.emplace_back(std::move(key), std::move(value));
             skipSpace();
@@ -296,7 +296,7 @@ private:
         return true;
     }
 
-    bool parseNumber(JSValue& out) {
+    bool parseNumber(bridge::JSValue& out) {
         const std::size_t start = pos_;
         const bool negative = peekIs('-');
         if (negative) ++pos_;

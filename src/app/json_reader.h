@@ -12,7 +12,7 @@
 namespace varnel {
 
 struct JsonParseResult {
-    std::optional<JSValue> value;  // empty when the text is not valid JSON
+    std::optional<bridge::JSValue> value;  // empty when the text is not valid JSON
     std::string error;             // a short sentence saying what is wrong and where; empty on success
 };
 

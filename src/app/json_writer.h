@@ -11,7 +11,7 @@
 
 namespace varnel {
 
-class JsonTextWriter final : public JSValueWriter {
+class JsonTextWriter final : public bridge::JSValueWriter {
 public:
     // With skipOuterArray, the outermost array is not written but stands for its first element, the
     // way a promise settles with the first of its callback's arguments: a result written as an argument

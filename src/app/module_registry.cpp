@@ -4,18 +4,18 @@ namespace varnel {
 
 namespace {
 
-class Recorder final : public ModuleBuilder {
+class Recorder final : public bridge::ModuleBuilder {
 public:
     explicit Recorder(ModuleRegistry::Module& module) : module_(module) {}
-    void AddInitializer(InitializerDelegate initializer) override {
+    void AddInitializer(bridge::InitializerDelegate initializer) override {
         module_.initializers.push_back(std::move(initializer));
         module_.memberOrder.emplace_back("initializer");
     }
-    void AddMethod(std::string name, MethodKind, MethodDelegate delegate) override {
+    void AddMethod(std::string name, bridge::MethodKind, bridge::MethodDelegate delegate) override {
         module_.memberOrder.push_back(name);
         module_.methods.emplace(std::move(name), std::move(delegate));
     }
-    void AddConstantProvider(ConstantProvider provider) override {
+    void AddConstantProvider(bridge::ConstantProvider provider) override {
         module_.constantProviders.push_back(std::move(provider));
         module_.memberOrder.emplace_back("constants");
     }
@@ -26,7 +26,7 @@ private:
 
 }  // namespace
 
-void ModuleRegistry::AddTurboModule(std::string name, ModuleProvider provider) {
+void ModuleRegistry::AddTurboModule(std::string name, bridge::ModuleProvider provider) {
     auto module = std::make_unique<Module>();
     module->name = std::move(name);
     Recorder recorder(*module);
@@ -34,7 +34,7 @@ void ModuleRegistry::AddTurboModule(std::string name, ModuleProvider provider) {
     modules_.push_back(std::move(module));
 }
 
-void ModuleRegistry::initializeAll(const ReactContextPtr& context) {
+void ModuleRegistry::initializeAll(const bridge::ReactContextPtr& context) {
     for (const auto& module : modules_)
         for (const auto& initializer : module->initializers) initializer(context);
 }
@@ -45,7 +45,7 @@ const ModuleRegistry::Module* ModuleRegistry::find(std::string_view moduleName) 
     return nullptr;
 }
 
-const MethodDelegate* ModuleRegistry::findMethod(std::string_view moduleName, std::string_view methodName) const {
+const bridge::MethodDelegate* ModuleRegistry::findMethod(std::string_view moduleName, std::string_view methodName) const {
     const Module* module = find(moduleName);
     if (module == nullptr) return nullptr;
     auto it = module->methods.find(methodName);

@@ -12,25 +12,25 @@
 
 namespace varnel {
 
-class ModuleRegistry final : public PackageBuilder {
+class ModuleRegistry final : public bridge::PackageBuilder {
 public:
     struct Module {
         std::string name;
         std::shared_ptr<void> instance;
-        std::vector<InitializerDelegate> initializers;
-        std::map<std::string, MethodDelegate, std::less<>> methods;
-        std::vector<ConstantProvider> constantProviders;
+        std::vector<bridge::InitializerDelegate> initializers;
+        std::map<std::string, bridge::MethodDelegate, std::less<>> methods;
+        std::vector<bridge::ConstantProvider> constantProviders;
         // Every member as it was added: "initializer", "constants" or the method's name.
         std::vector<std::string> memberOrder;
     };
 
-    void AddTurboModule(std::string name, ModuleProvider provider) override;
+    void AddTurboModule(std::string name, bridge::ModuleProvider provider) override;
 
     // Runs every module's initialisers in registration order with the host's context.
-    void initializeAll(const ReactContextPtr& context);
+    void initializeAll(const bridge::ReactContextPtr& context);
 
     const Module* find(std::string_view moduleName) const;
-    const MethodDelegate* findMethod(std::string_view moduleName, std::string_view methodName) const;
+    const bridge::MethodDelegate* findMethod(std::string_view moduleName, std::string_view methodName) const;
     const std::vector<std::unique_ptr<Module>>& modules() const { return modules_; }
 
 private:

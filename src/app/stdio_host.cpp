@@ -13,18 +13,18 @@ namespace varnel {
 
 namespace {
 
-std::string jsonText(const JSValue& value) {
+std::string jsonText(const bridge::JSValue& value) {
     JsonTextWriter writer;
-    writeJSValue(writer, value);
+    bridge::writeJSValue(writer, value);
     return writer.take();
 }
 
 // The host's side of the interface instance: events become output lines. Kept apart from the host
 // so that the event senders that hold it do not hold the modules too.
-class LineEventContext final : public ReactContext {
+class LineEventContext final : public bridge::ReactContext {
 public:
     explicit LineEventContext(HostLineSink sink) : sink_(std::move(sink)) {}
-    void EmitJSEvent(std::string_view, std::string_view eventName, const ArgumentWriter& args) override {
+    void EmitJSEvent(std::string_view, std::string_view eventName, const bridge::ArgumentWriter& args) override {
         JsonTextWriter writer;
         writer.writeRaw("{\"event\":");
         writer.WriteString(platform::utf8ToWide(eventName));
@@ -39,9 +39,9 @@ private:
 };
 
 // Builds the callback that writes {"id":ID,"<key>":VALUE} from a one-element argument list.
-MethodResultCallback answerCallback(const HostLineSink& sink, const JSValue& id, const char* key, HostLineKind kind) {
+bridge::MethodResultCallback answerCallback(const HostLineSink& sink, const bridge::JSValue& id, const char* key, HostLineKind kind) {
     std::string prefix = "{\"id\":" + jsonText(id) + ",\"" + key + "\":";
-    return [sink, prefix = std::move(prefix), kind](const ArgumentWriter& args) {
+    return [sink, prefix = std::move(prefix), kind](const bridge::ArgumentWriter& args) {
         JsonTextWriter writer(/*skipOuterArray=*/true);
         writer.writeRaw(prefix);
         args(writer);
@@ -50,12 +50,12 @@ MethodResultCallback answerCallback(const HostLineSink& sink, const JSValue& id,
     };
 }
 
-bool isValidId(const JSValue& id) {
+bool isValidId(const bridge::JSValue& id) {
     switch (id.type()) {
-        case JSValueType::Null:
-        case JSValueType::String:
-        case JSValueType::Int64:
-        case JSValueType::Double: return true;
+        case bridge::JSValueType::Null:
+        case bridge::JSValueType::String:
+        case bridge::JSValueType::Int64:
+        case bridge::JSValueType::Double: return true;
         default: return false;
     }
 }
@@ -77,7 +77,7 @@ void StdioHost::initializeModules() {
     for (const auto& module : registry_.modules()) initializeOnce(*module);
 }
 
-void StdioHost::hostError(const JSValue& id, std::string_view sentence) {
+void StdioHost::hostError(const bridge::JSValue& id, std::string_view sentence) {
     JsonTextWriter writer;
     writer.writeRaw("{\"id\":" + jsonText(id) + ",\"hostError\":");
     writer.WriteString(platform::utf8ToWide(sentence));
@@ -88,24 +88,24 @@ void StdioHost::hostError(const JSValue& id, std::string_view sentence) {
 void StdioHost::handleLine(std::string_view line) {
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     JsonParseResult parsed = parseJson(line);
-    if (!parsed.value) return hostError(JSValue(), "The line is not JSON: " + parsed.error);
-    const JSValueObject* request = parsed.value->asObject();
-    if (request == nullptr) return hostError(JSValue(), "The request is not a JSON object.");
+    if (!parsed.value) return hostError(bridge::JSValue(), "The line is not JSON: " + parsed.error);
+    const bridge::JSValueObject* request = parsed.value->asObject();
+    if (request == nullptr) return hostError(bridge::JSValue(), "The request is not a JSON object.");
     handleRequest(*request);
 }
 
-void StdioHost::handleRequest(const JSValueObject& request) {
-    const JSValue* idValue = request.find("id");
+void StdioHost::handleRequest(const bridge::JSValueObject& request) {
+    const bridge::JSValue* idValue = request.find("id");
     if (idValue != nullptr && !isValidId(*idValue))
-        return hostError(JSValue(), "The request id must be a number or a string.");
-    const JSValue id = idValue ? *idValue : JSValue();
+        return hostError(bridge::JSValue(), "The request id must be a number or a string.");
+    const bridge::JSValue id = idValue ? *idValue : bridge::JSValue();
 
-    const JSValue* moduleValue = request.find("module");
+    const bridge::JSValue* moduleValue = request.find("module");
     if (moduleValue != nullptr && moduleValue->asString() == nullptr)
         return hostError(id, "The module name must be a string.");
     const std::string moduleName = moduleValue ? *moduleValue->asString() : "VarnelTunnel";
 
-    const JSValue* methodValue = request.find("method");
+    const bridge::JSValue* methodValue = request.find("method");
     if (methodValue == nullptr || methodValue->asString() == nullptr)
         return hostError(id, "The request has no method name.");
     const std::string& methodName = *methodValue->asString();
@@ -114,11 +114,11 @@ void StdioHost::handleRequest(const JSValueObject& request) {
     if (module == nullptr) return hostError(id, "Unknown module: " + moduleName + ".");
     initializeOnce(*module);
     if (methodName == "getConstants" && !module->constantProviders.empty()) return answerConstants(id, *module);
-    const MethodDelegate* method = registry_.findMethod(moduleName, methodName);
+    const bridge::MethodDelegate* method = registry_.findMethod(moduleName, methodName);
     if (method == nullptr) return hostError(id, "Unknown method: " + moduleName + "." + methodName + ".");
 
-    static const JSValue kNoArguments{JSValueArray{}};
-    const JSValue* args = request.find("args");
+    static const bridge::JSValue kNoArguments{bridge::JSValueArray{}};
+    const bridge::JSValue* args = request.find("args");
     try {
         (*method)(args ? *args : kNoArguments, answerCallback(sink_, id, "result", HostLineKind::Result),
                   answerCallback(sink_, id, "error", HostLineKind::Error));
@@ -128,7 +128,7 @@ void StdioHost::handleRequest(const JSValueObject& request) {
     }
 }
 
-void StdioHost::answerConstants(const JSValue& id, const ModuleRegistry::Module& module) {
+void StdioHost::answerConstants(const bridge::JSValue& id, const ModuleRegistry::Module& module) {
     JsonTextWriter writer;
     writer.writeRaw("{\"id\":" + jsonText(id) + ",\"result\":");
     writer.WriteObjectBegin();

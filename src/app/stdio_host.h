@@ -30,9 +30,9 @@ public:
     // One input line, with or without its CR.
     void handleLine(std::string_view line);
     // One request already parsed into an object.
-    void handleRequest(const JSValueObject& request);
+    void handleRequest(const bridge::JSValueObject& request);
     // Answers a line that could not be taken as a request.
-    void hostError(const JSValue& id, std::string_view sentence);
+    void hostError(const bridge::JSValue& id, std::string_view sentence);
     // Initialises every module that has not been yet, as if each had been asked for: for a host
     // whose interface could not start, so that the tray and its events still work.
     void initializeModules();
@@ -40,12 +40,12 @@ public:
     const ModuleRegistry& registry() const { return registry_; }
 
 private:
-    void answerConstants(const JSValue& id, const ModuleRegistry::Module& module);
+    void answerConstants(const bridge::JSValue& id, const ModuleRegistry::Module& module);
     void initializeOnce(const ModuleRegistry::Module& module);
 
     HostLineSink sink_;
     ModuleRegistry registry_;
-    ReactContextPtr context_;
+    bridge::ReactContextPtr context_;
     // The modules initialised so far; touched on the interface thread only.
     std::vector<const ModuleRegistry::Module*> initialized_;
 };

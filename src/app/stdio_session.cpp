@@ -16,7 +16,7 @@ void serveStandardInput(StdioHost& host, LineOutput& output) {
     std::string line;
     for (LineReader::Status status; (status = reader.next(line)) != LineReader::Status::End;) {
         if (status == LineReader::Status::TooLong)
-            host.hostError(JSValue(), "The request line is longer than 16 MiB.");
+            host.hostError(bridge::JSValue(), "The request line is longer than 16 MiB.");
         else
             host.handleLine(line);
     }

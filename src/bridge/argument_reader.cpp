@@ -6,7 +6,7 @@
 
 #include "bridge/decimal_integer.h"
 
-namespace varnel {
+namespace varnel::bridge {
 
 namespace {
 
@@ -73,4 +73,4 @@ std::vector<std::string> readStringListArg(const JSValue& value) {
     return list;
 }
 
-}  // namespace varnel
+}  // namespace varnel::bridge

@@ -10,7 +10,7 @@
 
 #include "bridge/js_value.h"
 
-namespace varnel {
+namespace varnel::bridge {
 
 std::string readStringArg(const JSValue& value);
 bool readBoolArg(const JSValue& value);
@@ -43,4 +43,4 @@ std::tuple<Args...> readArguments(const JSValue& args) {
     return std::tuple<Args...>{readArg<Args>(next())...};
 }
 
-}  // namespace varnel
+}  // namespace varnel::bridge

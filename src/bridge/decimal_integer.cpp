@@ -2,7 +2,7 @@
 
 #include <limits>
 
-namespace varnel {
+namespace varnel::bridge {
 
 namespace {
 bool isAsciiSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
@@ -36,4 +36,4 @@ Int parseDecimalInteger(std::string_view text, AfterDigits after, OutOfRange out
 template std::int32_t parseDecimalInteger<std::int32_t>(std::string_view, AfterDigits, OutOfRange);
 template std::int64_t parseDecimalInteger<std::int64_t>(std::string_view, AfterDigits, OutOfRange);
 
-}  // namespace varnel
+}  // namespace varnel::bridge

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string_view>
 
-namespace varnel {
+namespace varnel::bridge {
 
 // Text after the digits: ignored, or it makes the whole text read as 0.
 enum class AfterDigits { Ignore, Reject };
@@ -22,4 +22,4 @@ Int parseDecimalInteger(std::string_view text, AfterDigits after, OutOfRange out
 extern template std::int32_t parseDecimalInteger<std::int32_t>(std::string_view, AfterDigits, OutOfRange);
 extern template std::int64_t parseDecimalInteger<std::int64_t>(std::string_view, AfterDigits, OutOfRange);
 
-}  // namespace varnel
+}  // namespace varnel::bridge

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-namespace varnel {
+namespace varnel::bridge {
 
 class JSValue;
 
@@ -69,4 +69,4 @@ public:
     virtual void AddTurboModule(std::string name, ModuleProvider provider) = 0;
 };
 
-}  // namespace varnel
+}  // namespace varnel::bridge

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace varnel {
+namespace varnel::bridge {
 
 namespace {
 // std::string compares through char_traits<char>, which orders bytes as unsigned char: the byte-wise
@@ -27,4 +27,4 @@ const JSValue* JSValueObject::find(std::string_view key) const {
 
 bool operator==(const JSValueObject& a, const JSValueObject& b) { return a.entries_ == b.entries_; }
 
-}  // namespace varnel
+}  // namespace varnel::bridge

@@ -9,7 +9,7 @@
 #include <variant>
 #include <vector>
 
-namespace varnel {
+namespace varnel::bridge {
 
 class JSValue;
 
@@ -79,4 +79,4 @@ private:
 inline std::size_t JSValueObject::size() const { return entries_.size(); }
 inline bool JSValueObject::empty() const { return entries_.empty(); }
 
-}  // namespace varnel
+}  // namespace varnel::bridge

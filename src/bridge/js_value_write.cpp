@@ -2,7 +2,7 @@
 
 #include "platform/text.h"
 
-namespace varnel {
+namespace varnel::bridge {
 
 // Recursion is bounded: values from outside come through the JSON reader, which caps nesting.
 void writeJSValue(JSValueWriter& writer, const JSValue& value) {
@@ -46,4 +46,4 @@ void writeJSValue(JSValueWriter& writer, const JSValueArray& array) {
     writer.WriteArrayEnd();
 }
 
-}  // namespace varnel
+}  // namespace varnel::bridge

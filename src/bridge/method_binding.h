@@ -11,7 +11,7 @@
 #include "bridge/promise.h"
 #include "bridge/rejection.h"
 
-namespace varnel {
+namespace varnel::bridge {
 
 // Result is the promise type; Args are the declared argument types in order. body is called as
 // body(args..., promise).
@@ -27,4 +27,4 @@ void addPromiseMethod(ModuleBuilder& builder, std::string name, Body body) {
                       });
 }
 
-}  // namespace varnel
+}  // namespace varnel::bridge

@@ -3,7 +3,7 @@
 #include "bridge/js_value_write.h"
 #include "platform/text.h"
 
-namespace varnel {
+namespace varnel::bridge {
 
 PromiseCore::PromiseCore(MethodResultCallback resolve, MethodResultCallback reject)
     : resolve_(std::move(resolve)), reject_(std::move(reject)) {}
@@ -57,4 +57,4 @@ void writeResult(JSValueWriter& w, std::int32_t value) { w.WriteInt64(value); }
 void writeResult(JSValueWriter& w, const JSValueObject& value) { writeJSValue(w, value); }
 void writeResult(JSValueWriter& w, const JSValueArray& value) { writeJSValue(w, value); }
 
-}  // namespace varnel
+}  // namespace varnel::bridge

@@ -15,7 +15,7 @@
 #include "bridge/host_interface.h"
 #include "bridge/js_value.h"
 
-namespace varnel {
+namespace varnel::bridge {
 
 inline constexpr std::string_view kPromiseDestroyedMessage = "Promise destroyed.";
 
@@ -75,4 +75,4 @@ private:
     std::shared_ptr<PromiseCore> core_;
 };
 
-}  // namespace varnel
+}  // namespace varnel::bridge

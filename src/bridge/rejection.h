@@ -8,7 +8,7 @@
 #include <string_view>
 #include <utility>
 
-namespace varnel {
+namespace varnel::bridge {
 
 class Rejection : public std::runtime_error {
 public:
@@ -37,4 +37,4 @@ void rejectOnException(const Promise& promise, Body&& body) {
     }
 }
 
-}  // namespace varnel
+}  // namespace varnel::bridge

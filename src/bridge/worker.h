@@ -11,7 +11,7 @@
 #include "bridge/rejection.h"
 #include "platform/thread.h"
 
-namespace varnel {
+namespace varnel::bridge {
 
 // body is called as body(promise) on the new thread.
 template <class T, class Body>
@@ -22,4 +22,4 @@ void startWorker(platform::ThreadLauncher& threads, std::string_view methodName,
     if (!started) promise.reject("Could not start a thread for " + std::string(methodName) + ".");
 }
 
-}  // namespace varnel
+}  // namespace varnel::bridge

@@ -12,19 +12,19 @@ namespace varnel::killswitch {
 KillSwitch::KillSwitch(std::string channel, platform::PathText program, platform::PathText recordFile)
     : channel_(std::move(channel)), program_(std::move(program)), recordFile_(std::move(recordFile)) {}
 
-JSValueObject KillSwitch::setEnabled(bool enabled, const std::function<bool()>& tunnelConnected) {
+bridge::JSValueObject KillSwitch::setEnabled(bool enabled, const std::function<bool()>& tunnelConnected) {
     enabled_.exchange(enabled);
     // While connecting, the connect worker reads the flag itself when it reaches its kill-switch step.
     if (!enabled)
         disable();
     else if (tunnelConnected())
         apply(true);
-    return JSValueObject{{"enabled", JSValue(enabled)}};
+    return bridge::JSValueObject{{"enabled", bridge::JSValue(enabled)}};
 }
 
-JSValueObject KillSwitch::setBlockIpv6(bool enabled) {
+bridge::JSValueObject KillSwitch::setBlockIpv6(bool enabled) {
     blockIpv6_.exchange(enabled);
-    return JSValueObject{{"enabled", JSValue(enabled)}};
+    return bridge::JSValueObject{{"enabled", bridge::JSValue(enabled)}};
 }
 
 std::string KillSwitch::transact(std::string_view command) const {

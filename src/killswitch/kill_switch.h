@@ -37,9 +37,9 @@ public:
 
     // Stores the setting and acts on it at once: on, while the tunnel is connected, sends ENABLE for
     // the current server; off sends "DISABLE" whatever the tunnel does. Answers {"enabled": enabled}.
-    JSValueObject setEnabled(bool enabled, const std::function<bool()>& tunnelConnected);
+    bridge::JSValueObject setEnabled(bool enabled, const std::function<bool()>& tunnelConnected);
     // Stores the setting for the next connect. Answers {"enabled": enabled}.
-    JSValueObject setBlockIpv6(bool enabled);
+    bridge::JSValueObject setBlockIpv6(bool enabled);
 
     // Sends one command line and returns the reply; an absent or busy service gives an empty reply.
     std::string transact(std::string_view command) const;

@@ -32,7 +32,7 @@ KillSwitchRecord parseKillSwitchRecord(std::string_view bytes) {
     KillSwitchRecord record;
     record.protocol = trimmedEnd(lines[0]);
     // A port that does not fit in 32 bits is no port, rather than some other one.
-    record.port = parseDecimalInteger<std::int32_t>(trimmedEnd(lines[1]), AfterDigits::Ignore, OutOfRange::Zero);
+    record.port = bridge::parseDecimalInteger<std::int32_t>(trimmedEnd(lines[1]), bridge::AfterDigits::Ignore, bridge::OutOfRange::Zero);
     record.addresses = trimmedEnd(lines[2]);
     return record;
 }

@@ -18,7 +18,7 @@ OvpnRemote parseOvpnRemote(std::string_view text) {
             std::string value;
             if (tokens >> value) remote.host = value;
             // The number at the start of the port, as a stream would read one.
-            if (tokens >> value) remote.port = parseDecimalInteger<std::int32_t>(value, AfterDigits::Ignore, OutOfRange::NearestLimit);
+            if (tokens >> value) remote.port = bridge::parseDecimalInteger<std::int32_t>(value, bridge::AfterDigits::Ignore, bridge::OutOfRange::NearestLimit);
         } else if (directive == "proto") {
             std::string value;
             if (tokens >> value) remote.proto = value;

@@ -4,9 +4,9 @@
 
 namespace varnel {
 
-void addVarnelBuildConfigModule(PackageBuilder& package) {
-    package.AddTurboModule(kBuildConfigModuleName, [](ModuleBuilder& builder) -> std::shared_ptr<void> {
-        builder.AddConstantProvider([](JSValueWriter& w) {
+void addVarnelBuildConfigModule(bridge::PackageBuilder& package) {
+    package.AddTurboModule(kBuildConfigModuleName, [](bridge::ModuleBuilder& builder) -> std::shared_ptr<void> {
+        builder.AddConstantProvider([](bridge::JSValueWriter& w) {
             w.WritePropertyName(u"apiBaseUrl");
             w.WriteString(platform::utf8ToWide(kApiBaseUrl));
             w.WritePropertyName(u"includeVpnAuthDeviceMetadata");

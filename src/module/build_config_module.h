@@ -9,6 +9,6 @@ namespace varnel {
 inline constexpr const char* kBuildConfigModuleName = "VarnelBuildConfig";
 inline constexpr const char* kApiBaseUrl = "https://" VARNEL_API_HOST "/api/v1";
 
-void addVarnelBuildConfigModule(PackageBuilder& package);
+void addVarnelBuildConfigModule(bridge::PackageBuilder& package);
 
 }  // namespace varnel

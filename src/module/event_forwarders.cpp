@@ -14,7 +14,7 @@ std::shared_ptr<VarnelTunnelModule> EventForwarders::target() const {
     return module_.lock();
 }
 
-void EventForwarders::EmitMenuBarAction(const JSValueObject& payload) const {
+void EventForwarders::EmitMenuBarAction(const bridge::JSValueObject& payload) const {
     if (auto module = target(); module && module->menuBarAction) module->menuBarAction(payload);
 }
 

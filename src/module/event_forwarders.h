@@ -19,7 +19,7 @@ public:
 
     // Each sends through the bound module's sender; dropped silently before the first bind, when
     // the sender is not set, and once the bound module has been destroyed.
-    void EmitMenuBarAction(const JSValueObject& payload) const override;
+    void EmitMenuBarAction(const bridge::JSValueObject& payload) const override;
     void EmitAppWindowDidShow() const override;
 
 private:

@@ -12,20 +12,20 @@ std::string openVpnPath(const Runtime& runtime) { return platform::pathTextToUtf
 }  // namespace
 
 std::string pingHelper(const Runtime& runtime) {
-    if (openVpnPath(runtime).empty()) throw Rejection(std::string("OpenVPN not found. Install OpenVPN Community from ") + kOpenVpnWebSite);
+    if (openVpnPath(runtime).empty()) throw bridge::Rejection(std::string("OpenVPN not found. Install OpenVPN Community from ") + tunnel::kOpenVpnWebSite);
     return "pong";
 }
 
-JSValueObject installHelper(const Runtime& runtime) {
+bridge::JSValueObject installHelper(const Runtime& runtime) {
     const std::string path = openVpnPath(runtime);
     const bool found = !path.empty();
-    return JSValueObject{{"installed", JSValue(found)},
-                         {"reachable", JSValue(found)},
-                         {"pong", JSValue(found ? "pong" : "")},
-                         {"hint", JSValue(found ? path : std::string("OpenVPN not found. Install from ") + kOpenVpnDownloadPage)}};
+    return bridge::JSValueObject{{"installed", bridge::JSValue(found)},
+                         {"reachable", bridge::JSValue(found)},
+                         {"pong", bridge::JSValue(found ? "pong" : "")},
+                         {"hint", bridge::JSValue(found ? path : std::string("OpenVPN not found. Install from ") + tunnel::kOpenVpnDownloadPage)}};
 }
 
-JSValueObject getHelperInfo(Runtime& runtime) {
+bridge::JSValueObject getHelperInfo(Runtime& runtime) {
     const std::string path = openVpnPath(runtime);
     std::string profilesDir;
     try {
@@ -35,11 +35,11 @@ JSValueObject getHelperInfo(Runtime& runtime) {
         profilesDir = platform::pathTextToUtf8(storage::DataFolder::child(runtime.dataFolder.root(), "profiles"));
     }
     const bool reachable = runtime.tunnel->managementConnected();
-    return JSValueObject{{"machService", JSValue("openvpn.exe")},
-                         {"plist", JSValue(path)},
-                         {"profilesDir", JSValue(profilesDir)},
-                         {"installed", JSValue(!path.empty())},
-                         {"reachable", JSValue(reachable)}};
+    return bridge::JSValueObject{{"machService", bridge::JSValue("openvpn.exe")},
+                         {"plist", bridge::JSValue(path)},
+                         {"profilesDir", bridge::JSValue(profilesDir)},
+                         {"installed", bridge::JSValue(!path.empty())},
+                         {"reachable", bridge::JSValue(reachable)}};
 }
 
 }  // namespace varnel

@@ -15,15 +15,15 @@ inline constexpr const char* kPromptUnavailableMessage = "Interactive auth promp
 // "pong" when OpenVPN is found; throws Rejection otherwise.
 std::string pingHelper(const Runtime& runtime);
 // {"installed", "reachable", "pong", "hint"}: whether OpenVPN is found (it installs nothing).
-JSValueObject installHelper(const Runtime& runtime);
+bridge::JSValueObject installHelper(const Runtime& runtime);
 // {"machService", "plist", "profilesDir", "installed", "reachable"}; reachable means a management
 // connection to a running OpenVPN exists.
-JSValueObject getHelperInfo(Runtime& runtime);
+bridge::JSValueObject getHelperInfo(Runtime& runtime);
 
 // There is no interactive prompt: the interface asks for credentials itself.
-inline void promptVpnAuth(const Promise<JSValueObject>& promise) { promise.reject(kPromptUnavailableMessage); }
+inline void promptVpnAuth(const bridge::Promise<bridge::JSValueObject>& promise) { promise.reject(kPromptUnavailableMessage); }
 
 // Notices are shown without asking for permission.
-inline void requestNotificationPermission(const Promise<bool>& promise) { promise.resolve(true); }
+inline void requestNotificationPermission(const bridge::Promise<bool>& promise) { promise.resolve(true); }
 
 }  // namespace varnel

@@ -24,76 +24,76 @@ namespace {
 
 using Str = std::string;
 using StrList = std::vector<std::string>;
-using Object = JSValueObject;
-using Array = JSValueArray;
+using Object = bridge::JSValueObject;
+using Array = bridge::JSValueArray;
 
 }  // namespace
 
-void addVarnelTunnelMethods(ModuleBuilder& b, const std::shared_ptr<Runtime>& rt) {
-    addPromiseMethod<Str>(b, "pingHelper", [rt](const Promise<Str>& p) { p.resolve(pingHelper(*rt)); });
-    addPromiseMethod<Object>(b, "installHelper", [rt](const Promise<Object>& p) { p.resolve(installHelper(*rt)); });
-    addPromiseMethod<Object, Str, Str, Str, Str>(b, "saveOvpnProfile", [rt](const Str& id, const Str& content, const Str& fileName, const Str&, const Promise<Object>& p) {
+void addVarnelTunnelMethods(bridge::ModuleBuilder& b, const std::shared_ptr<Runtime>& rt) {
+    bridge::addPromiseMethod<Str>(b, "pingHelper", [rt](const bridge::Promise<Str>& p) { p.resolve(pingHelper(*rt)); });
+    bridge::addPromiseMethod<Object>(b, "installHelper", [rt](const bridge::Promise<Object>& p) { p.resolve(installHelper(*rt)); });
+    bridge::addPromiseMethod<Object, Str, Str, Str, Str>(b, "saveOvpnProfile", [rt](const Str& id, const Str& content, const Str& fileName, const Str&, const bridge::Promise<Object>& p) {
         p.resolve(storage::saveOvpnProfile(rt->dataFolder, id, content, fileName));
     });
-    addPromiseMethod<void, Str, Str>(b, "saveOvpnProfileMeta", [rt](const Str& id, const Str& metaJson, const Promise<void>& p) {
+    bridge::addPromiseMethod<void, Str, Str>(b, "saveOvpnProfileMeta", [rt](const Str& id, const Str& metaJson, const bridge::Promise<void>& p) {
         storage::saveOvpnProfileMeta(rt->dataFolder, id, metaJson);
         p.resolve();
     });
-    addPromiseMethod<Array>(b, "listSavedOvpnProfiles", [rt](const Promise<Array>& p) { p.resolve(storage::listSavedOvpnProfiles(rt->dataFolder)); });
-    addPromiseMethod<void, Str>(b, "deleteOvpnProfile", [rt](const Str& id, const Promise<void>& p) {
+    bridge::addPromiseMethod<Array>(b, "listSavedOvpnProfiles", [rt](const bridge::Promise<Array>& p) { p.resolve(storage::listSavedOvpnProfiles(rt->dataFolder)); });
+    bridge::addPromiseMethod<void, Str>(b, "deleteOvpnProfile", [rt](const Str& id, const bridge::Promise<void>& p) {
         storage::deleteOvpnProfile(rt->dataFolder, id);
         p.resolve();
     });
-    addPromiseMethod<void, Str, Str, Str>(b, "saveOvpnAuth", [rt](const Str& id, const Str& user, const Str& password, const Promise<void>& p) {
+    bridge::addPromiseMethod<void, Str, Str, Str>(b, "saveOvpnAuth", [rt](const Str& id, const Str& user, const Str& password, const bridge::Promise<void>& p) {
         storage::saveOvpnAuth(rt->dataFolder, id, user, password);
         p.resolve();
     });
-    addPromiseMethod<Object, Str>(b, "readOvpnAuth", [rt](const Str& id, const Promise<Object>& p) { p.resolve(storage::readOvpnAuth(rt->dataFolder, id)); });
-    addPromiseMethod<Object, Str, Str, Str, Str>(b, "connectOvpn", [rt](const Str& id, const Str& config, const Str& user, const Str& password, const Promise<Object>& p) {
+    bridge::addPromiseMethod<Object, Str>(b, "readOvpnAuth", [rt](const Str& id, const bridge::Promise<Object>& p) { p.resolve(storage::readOvpnAuth(rt->dataFolder, id)); });
+    bridge::addPromiseMethod<Object, Str, Str, Str, Str>(b, "connectOvpn", [rt](const Str& id, const Str& config, const Str& user, const Str& password, const bridge::Promise<Object>& p) {
         rt->tunnel->connect(id, config, user, password, p);
     });
-    addPromiseMethod<Object>(b, "disconnect", [rt](const Promise<Object>& p) { rt->tunnel->disconnect(p); });
-    addPromiseMethod<Object>(b, "getStatus", [rt](const Promise<Object>& p) { p.resolve(rt->tunnel->status()); });
-    addPromiseMethod<Object>(b, "getHelperInfo", [rt](const Promise<Object>& p) { p.resolve(getHelperInfo(*rt)); });
-    addPromiseMethod<std::int32_t, Str, std::int32_t>(b, "measureTcpLatency", [rt](const Str& host, std::int32_t, const Promise<std::int32_t>& p) {
+    bridge::addPromiseMethod<Object>(b, "disconnect", [rt](const bridge::Promise<Object>& p) { rt->tunnel->disconnect(p); });
+    bridge::addPromiseMethod<Object>(b, "getStatus", [rt](const bridge::Promise<Object>& p) { p.resolve(rt->tunnel->status()); });
+    bridge::addPromiseMethod<Object>(b, "getHelperInfo", [rt](const bridge::Promise<Object>& p) { p.resolve(getHelperInfo(*rt)); });
+    bridge::addPromiseMethod<std::int32_t, Str, std::int32_t>(b, "measureTcpLatency", [rt](const Str& host, std::int32_t, const bridge::Promise<std::int32_t>& p) {
         util::measureTcpLatency(*rt->services.threads, host, p);
     });
-    addPromiseMethod<Object>(b, "getTrafficStats", [rt](const Promise<Object>& p) { p.resolve(rt->tunnel->trafficStats()); });
-    addPromiseMethod<Str>(b, "getDeviceMarketingName", [rt](const Promise<Str>& p) { p.resolve(util::deviceMarketingName(*rt->services.deviceInfo)); });
-    addPromiseMethod<Object, Str, Str>(b, "promptVpnAuth", [](const Str&, const Str&, const Promise<Object>& p) { promptVpnAuth(p); });
-    addPromiseMethod<Object, bool>(b, "setKillSwitchEnabled", [rt](bool enabled, const Promise<Object>& p) {
-        p.resolve(rt->killSwitch->setEnabled(enabled, [&rt] { return rt->tunnel->statusWord() == kStatusConnected; }));
+    bridge::addPromiseMethod<Object>(b, "getTrafficStats", [rt](const bridge::Promise<Object>& p) { p.resolve(rt->tunnel->trafficStats()); });
+    bridge::addPromiseMethod<Str>(b, "getDeviceMarketingName", [rt](const bridge::Promise<Str>& p) { p.resolve(util::deviceMarketingName(*rt->services.deviceInfo)); });
+    bridge::addPromiseMethod<Object, Str, Str>(b, "promptVpnAuth", [](const Str&, const Str&, const bridge::Promise<Object>& p) { promptVpnAuth(p); });
+    bridge::addPromiseMethod<Object, bool>(b, "setKillSwitchEnabled", [rt](bool enabled, const bridge::Promise<Object>& p) {
+        p.resolve(rt->killSwitch->setEnabled(enabled, [&rt] { return rt->tunnel->statusWord() == tunnel::kStatusConnected; }));
     });
-    addPromiseMethod<Object, bool>(b, "setBlockIpv6Enabled", [rt](bool enabled, const Promise<Object>& p) {
+    bridge::addPromiseMethod<Object, bool>(b, "setBlockIpv6Enabled", [rt](bool enabled, const bridge::Promise<Object>& p) {
         p.resolve(rt->killSwitch->setBlockIpv6(enabled));
     });
-    addPromiseMethod<Object>(b, "pickApp", [rt](const Promise<Object>& p) { util::pickApp(*rt->services.threads, rt->services.fileDialog, p); });
-    addPromiseMethod<Object>(b, "pickOvpnFile", [rt](const Promise<Object>& p) { util::pickOvpnFile(*rt->services.threads, rt->services.fileDialog, p); });
-    addPromiseMethod<Object, StrList>(b, "terminateApps", [](const StrList& names, const Promise<Object>& p) { p.resolve(util::terminateApps(names)); });
-    addPromiseMethod<bool, bool>(b, "setMenuBarVisible", [rt](bool visible, const Promise<bool>& p) { p.resolve(rt->tray.setMenuBarVisible(visible)); });
-    addPromiseMethod<bool, Str>(b, "updateMenuBarMenu", [rt](const Str& menu, const Promise<bool>& p) { p.resolve(rt->tray.updateMenuBarMenu(menu)); });
-    addPromiseMethod<bool>(b, "activateApp", [rt](const Promise<bool>& p) {
+    bridge::addPromiseMethod<Object>(b, "pickApp", [rt](const bridge::Promise<Object>& p) { util::pickApp(*rt->services.threads, rt->services.fileDialog, p); });
+    bridge::addPromiseMethod<Object>(b, "pickOvpnFile", [rt](const bridge::Promise<Object>& p) { util::pickOvpnFile(*rt->services.threads, rt->services.fileDialog, p); });
+    bridge::addPromiseMethod<Object, StrList>(b, "terminateApps", [](const StrList& names, const bridge::Promise<Object>& p) { p.resolve(util::terminateApps(names)); });
+    bridge::addPromiseMethod<bool, bool>(b, "setMenuBarVisible", [rt](bool visible, const bridge::Promise<bool>& p) { p.resolve(rt->tray.setMenuBarVisible(visible)); });
+    bridge::addPromiseMethod<bool, Str>(b, "updateMenuBarMenu", [rt](const Str& menu, const bridge::Promise<bool>& p) { p.resolve(rt->tray.updateMenuBarMenu(menu)); });
+    bridge::addPromiseMethod<bool>(b, "activateApp", [rt](const bridge::Promise<bool>& p) {
         rt->tray.showMainWindow();
         p.resolve(true);
     });
-    addPromiseMethod<bool>(b, "notifyVpnConnectedOnHide", [rt](const Promise<bool>& p) {
+    bridge::addPromiseMethod<bool>(b, "notifyVpnConnectedOnHide", [rt](const bridge::Promise<bool>& p) {
         rt->tray.showBackgroundNotice();
         p.resolve(true);
     });
-    addPromiseMethod<bool>(b, "requestNotificationPermission", [](const Promise<bool>& p) { requestNotificationPermission(p); });
-    addPromiseMethod<void, Str, Str>(b, "writeUserDefaults", [rt](const Str& key, const Str& value, const Promise<void>& p) {
+    bridge::addPromiseMethod<bool>(b, "requestNotificationPermission", [](const bridge::Promise<bool>& p) { requestNotificationPermission(p); });
+    bridge::addPromiseMethod<void, Str, Str>(b, "writeUserDefaults", [rt](const Str& key, const Str& value, const bridge::Promise<void>& p) {
         storage::writeUserDefaults(rt->dataFolder, key, value);
         p.resolve();
     });
-    addPromiseMethod<Str, Str>(b, "readUserDefaults", [rt](const Str& key, const Promise<Str>& p) { p.resolve(storage::readUserDefaults(rt->dataFolder, key)); });
-    addPromiseMethod<void, Str, Str, Str>(b, "writeKeychainItem", [rt](const Str& service, const Str& account, const Str& value, const Promise<void>& p) {
+    bridge::addPromiseMethod<Str, Str>(b, "readUserDefaults", [rt](const Str& key, const bridge::Promise<Str>& p) { p.resolve(storage::readUserDefaults(rt->dataFolder, key)); });
+    bridge::addPromiseMethod<void, Str, Str, Str>(b, "writeKeychainItem", [rt](const Str& service, const Str& account, const Str& value, const bridge::Promise<void>& p) {
         storage::writeKeychainItem(*rt->services.credentials, service, account, value);
         p.resolve();
     });
-    addPromiseMethod<Str, Str, Str>(b, "readKeychainItem", [rt](const Str& service, const Str& account, const Promise<Str>& p) {
+    bridge::addPromiseMethod<Str, Str, Str>(b, "readKeychainItem", [rt](const Str& service, const Str& account, const bridge::Promise<Str>& p) {
         p.resolve(storage::readKeychainItem(*rt->services.credentials, service, account));
     });
-    addPromiseMethod<void, Str, Str>(b, "deleteKeychainItem", [rt](const Str& service, const Str& account, const Promise<void>& p) {
+    bridge::addPromiseMethod<void, Str, Str>(b, "deleteKeychainItem", [rt](const Str& service, const Str& account, const bridge::Promise<void>& p) {
         storage::deleteKeychainItem(*rt->services.credentials, service, account);
         p.resolve();
     });

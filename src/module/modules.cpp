@@ -5,7 +5,7 @@
 
 namespace varnel {
 
-void addVarnelModules(PackageBuilder& package, const std::shared_ptr<Runtime>& runtime) {
+void addVarnelModules(bridge::PackageBuilder& package, const std::shared_ptr<Runtime>& runtime) {
     addVarnelTunnelModule(package, runtime);
     addVarnelBuildConfigModule(package);
 }

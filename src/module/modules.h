@@ -10,6 +10,6 @@ namespace varnel {
 struct Runtime;
 
 // Adds VarnelTunnel, then VarnelBuildConfig.
-void addVarnelModules(PackageBuilder& package, const std::shared_ptr<Runtime>& runtime);
+void addVarnelModules(bridge::PackageBuilder& package, const std::shared_ptr<Runtime>& runtime);
 
 }  // namespace varnel

@@ -14,7 +14,7 @@ RuntimeServices systemServices() {
     services.managementPort = 11940;
     services.killSwitchChannel = platform::defaultKillSwitchChannel();
     services.executablePath = platform::ownExecutablePath();
-    services.discovery = systemOpenVpnDiscovery();
+    services.discovery = tunnel::systemOpenVpnDiscovery();
     services.trustListener = platform::listenerIsOpenVpn;
     services.launcher = platform::systemProcessLauncher();
     services.deviceInfo = platform::systemDeviceInfo();
@@ -27,7 +27,7 @@ RuntimeServices systemServices() {
 
 namespace {
 
-TunnelServices tunnelServices(const RuntimeServices& services, const storage::DataFolder& dataFolder) {
+tunnel::TunnelServices tunnelServices(const RuntimeServices& services, const storage::DataFolder& dataFolder) {
     return {services.managementPort, dataFolder,       services.executablePath, services.discovery, services.launcher,
             services.adapters,       services.clock,    services.threads,        services.trustListener};
 }
@@ -40,7 +40,7 @@ Runtime::Runtime(RuntimeServices servicesToUse)
       dataFolder(services.localDataFolder),
       killSwitch(std::make_shared<killswitch::KillSwitch>(services.killSwitchChannel, services.executablePath,
                                                           dataFolder.killSwitchRecordFile())),
-      tunnel(std::make_shared<Tunnel>(tunnelServices(services, dataFolder), killSwitch)),
+      tunnel(std::make_shared<tunnel::Tunnel>(tunnelServices(services, dataFolder), killSwitch)),
       tray(services.trayShell, events, services.threads) {}
 
 }  // namespace varnel

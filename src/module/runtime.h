@@ -36,7 +36,7 @@ struct RuntimeServices {
     std::string killSwitchChannel;
     // This executable: OpenVPN is looked for beside it, and the kill-switch service lets its traffic through.
     platform::PathText executablePath;
-    OpenVpnDiscovery discovery;
+    tunnel::OpenVpnDiscovery discovery;
     // Whether the management port's listener is an OpenVPN of ours.
     std::function<bool(std::uint16_t port, std::uint32_t pid)> trustListener;
     std::shared_ptr<platform::ProcessLauncher> launcher;
@@ -59,7 +59,7 @@ struct Runtime {
     const std::shared_ptr<EventForwarders> events;
     const storage::DataFolder dataFolder;
     const std::shared_ptr<killswitch::KillSwitch> killSwitch;
-    const std::shared_ptr<Tunnel> tunnel;
+    const std::shared_ptr<tunnel::Tunnel> tunnel;
     tray::Tray tray;
 };
 

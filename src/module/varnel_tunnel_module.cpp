@@ -7,21 +7,21 @@ namespace varnel {
 
 namespace {
 
-void addEventInitializers(ModuleBuilder& builder, const std::shared_ptr<VarnelTunnelModule>& module) {
+void addEventInitializers(bridge::ModuleBuilder& builder, const std::shared_ptr<VarnelTunnelModule>& module) {
     // The senders keep the context (the host's, shared) but not the module, which the host owns.
     VarnelTunnelModule* self = module.get();
-    builder.AddInitializer([self](const ReactContextPtr& context) {
-        self->menuBarAction = [context](const JSValueObject& payload) {
-            context->EmitJSEvent(kEventEmitterName, "menuBarAction", [&payload](JSValueWriter& w) {
+    builder.AddInitializer([self](const bridge::ReactContextPtr& context) {
+        self->menuBarAction = [context](const bridge::JSValueObject& payload) {
+            context->EmitJSEvent(kEventEmitterName, "menuBarAction", [&payload](bridge::JSValueWriter& w) {
                 w.WriteArrayBegin();
-                writeJSValue(w, payload);
+                bridge::writeJSValue(w, payload);
                 w.WriteArrayEnd();
             });
         };
     });
-    builder.AddInitializer([self](const ReactContextPtr& context) {
+    builder.AddInitializer([self](const bridge::ReactContextPtr& context) {
         self->appWindowDidShow = [context]() {
-            context->EmitJSEvent(kEventEmitterName, "appWindowDidShow", [](JSValueWriter& w) {
+            context->EmitJSEvent(kEventEmitterName, "appWindowDidShow", [](bridge::JSValueWriter& w) {
                 w.WriteArrayBegin();
                 w.WriteArrayEnd();
             });
@@ -31,14 +31,14 @@ void addEventInitializers(ModuleBuilder& builder, const std::shared_ptr<VarnelTu
 
 }  // namespace
 
-void addVarnelTunnelModule(PackageBuilder& package, const std::shared_ptr<Runtime>& runtime) {
-    package.AddTurboModule(kVarnelTunnelModuleName, [runtime](ModuleBuilder& builder) -> std::shared_ptr<void> {
+void addVarnelTunnelModule(bridge::PackageBuilder& package, const std::shared_ptr<Runtime>& runtime) {
+    package.AddTurboModule(kVarnelTunnelModuleName, [runtime](bridge::ModuleBuilder& builder) -> std::shared_ptr<void> {
         auto module = std::make_shared<VarnelTunnelModule>();
         addEventInitializers(builder, module);
         addVarnelTunnelMethods(builder, runtime);
         // Initialize comes last so that the senders are set before the forwarders point here.
         std::weak_ptr<VarnelTunnelModule> weak = module;
-        builder.AddInitializer([runtime, weak](const ReactContextPtr&) {
+        builder.AddInitializer([runtime, weak](const bridge::ReactContextPtr&) {
             if (auto bound = weak.lock()) runtime->events->bind(bound);
             runtime->tray.ensureThread();
         });

@@ -18,13 +18,13 @@ inline constexpr const char* kEventEmitterName = "RCTDeviceEventEmitter";
 class VarnelTunnelModule {
 public:
     // Set by the host's event initialisers; empty until then. After Initialize they are only read.
-    std::function<void(const JSValueObject&)> menuBarAction;
+    std::function<void(const bridge::JSValueObject&)> menuBarAction;
     std::function<void()> appWindowDidShow;
 };
 
-void addVarnelTunnelModule(PackageBuilder& package, const std::shared_ptr<Runtime>& runtime);
+void addVarnelTunnelModule(bridge::PackageBuilder& package, const std::shared_ptr<Runtime>& runtime);
 
 // The 31 methods, registered in table order (defined with the method table).
-void addVarnelTunnelMethods(ModuleBuilder& builder, const std::shared_ptr<Runtime>& runtime);
+void addVarnelTunnelMethods(bridge::ModuleBuilder& builder, const std::shared_ptr<Runtime>& runtime);
 
 }  // namespace varnel

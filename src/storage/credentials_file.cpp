@@ -31,7 +31,7 @@ void saveOvpnAuth(const DataFolder& data, std::string_view profileId, std::strin
     writeStoredFile(authFile(data, profileId), authFileBytes(username, password));
 }
 
-JSValueObject readOvpnAuth(const DataFolder& data, std::string_view profileId) {
+bridge::JSValueObject readOvpnAuth(const DataFolder& data, std::string_view profileId) {
     // Never read through a link: it could point at another user's secret.
     const auto bytes = platform::readWholeFile(authFile(data, profileId), kAuthFileMaxBytes, platform::FinalLink::Refuse);
     if (!bytes) throw std::runtime_error(kAuthFileNotFound);
@@ -41,7 +41,7 @@ JSValueObject readOvpnAuth(const DataFolder& data, std::string_view profileId) {
     const std::string username = text.substr(0, firstEnd);
     const std::string rest = firstEnd < text.size() ? text.substr(firstEnd + 1) : std::string();
     const std::string password = rest.substr(0, rest.find('\n'));
-    return JSValueObject{{"username", JSValue(username)}, {"password", JSValue(password)}};
+    return bridge::JSValueObject{{"username", bridge::JSValue(username)}, {"password", bridge::JSValue(password)}};
 }
 
 }  // namespace varnel::storage

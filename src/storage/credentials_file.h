@@ -22,6 +22,6 @@ void writeAuthFile(const PathText& path, std::string_view username, std::string_
 void saveOvpnAuth(const DataFolder& data, std::string_view profileId, std::string_view username, std::string_view password);
 // {"username", "password"}; throws std::runtime_error(kAuthFileNotFound) when the file cannot be read,
 // is not a regular file, is a link, or is larger than any credentials file.
-JSValueObject readOvpnAuth(const DataFolder& data, std::string_view profileId);
+bridge::JSValueObject readOvpnAuth(const DataFolder& data, std::string_view profileId);
 
 }  // namespace varnel::storage

@@ -17,11 +17,11 @@ bool isPlainName(std::string_view name) {
 }
 
 void checkProfileId(std::string_view id) {
-    if (!isPlainName(id)) throw Rejection("Invalid profile id: " + std::string(id));
+    if (!isPlainName(id)) throw bridge::Rejection("Invalid profile id: " + std::string(id));
 }
 
 void checkFileName(std::string_view name) {
-    if (!isPlainName(name)) throw Rejection("Invalid file name: " + std::string(name));
+    if (!isPlainName(name)) throw bridge::Rejection("Invalid file name: " + std::string(name));
 }
 
 }  // namespace varnel::storage

@@ -12,24 +12,24 @@ namespace varnel::storage {
 
 namespace fs = std::filesystem;
 
-JSValueObject saveOvpnProfile(const DataFolder& data, std::string_view profileId, std::string_view content,
+bridge::JSValueObject saveOvpnProfile(const DataFolder& data, std::string_view profileId, std::string_view content,
                               std::string_view fileName) {
     checkProfileId(profileId);
     checkFileName(fileName);
     const PathText path = DataFolder::child(data.profileDir(profileId), fileName);
     writeStoredFile(path, content);
-    return JSValueObject{{"configPath", JSValue(platform::narrowUnits(path))}, {"fileName", JSValue(fileName)}};
+    return bridge::JSValueObject{{"configPath", bridge::JSValue(platform::narrowUnits(path))}, {"fileName", bridge::JSValue(fileName)}};
 }
 
 void saveOvpnProfileMeta(const DataFolder& data, std::string_view profileId, std::string_view metaJson) {
     writeStoredFile(DataFolder::child(data.profileDir(profileId), "meta.json"), metaJson);
 }
 
-JSValueArray listSavedOvpnProfiles(const DataFolder& data) {
+bridge::JSValueArray listSavedOvpnProfiles(const DataFolder& data) {
     // A failure to create or list the folder ends the walk, and the listing answers with what it has
     // gathered. One entry it cannot read (a dangling link, a FIFO, a device or an oversized meta.json) is
     // skipped, so that it never hides the profiles after it.
-    JSValueArray profiles;
+    bridge::JSValueArray profiles;
     PathText root;
     try {
         root = data.profilesDir();
@@ -42,7 +42,7 @@ JSValueArray listSavedOvpnProfiles(const DataFolder& data) {
         if (!fs::is_directory(it->status(entryError))) continue;
         const auto bytes = platform::readWholeFile(DataFolder::child(it->path().native(), "meta.json"), kMetaJsonMaxBytes);
         if (!bytes) continue;
-        profiles.push_back(JSValue(JSValueObject{{"_raw", JSValue(foldCrLf(untilCtrlZ(*bytes)))}}));
+        profiles.push_back(bridge::JSValue(bridge::JSValueObject{{"_raw", bridge::JSValue(foldCrLf(untilCtrlZ(*bytes)))}}));
     }
     return profiles;
 }

@@ -14,13 +14,13 @@ namespace varnel::storage {
 // "Could not write FILE: REASON" and leaves the old content.
 
 // Stores the configuration bytes under fileName; returns {"configPath", "fileName"}.
-JSValueObject saveOvpnProfile(const DataFolder& data, std::string_view profileId, std::string_view content,
+bridge::JSValueObject saveOvpnProfile(const DataFolder& data, std::string_view profileId, std::string_view content,
                               std::string_view fileName);
 void saveOvpnProfileMeta(const DataFolder& data, std::string_view profileId, std::string_view metaJson);
 // Every profile folder that holds a readable meta.json, as {"_raw": text}, in listing order. Never
 // throws: an entry that cannot be read is skipped, a failed listing ends the walk, and what was
 // gathered is the answer.
-JSValueArray listSavedOvpnProfiles(const DataFolder& data);
+bridge::JSValueArray listSavedOvpnProfiles(const DataFolder& data);
 // Removes the profile's folder with everything in it.
 void deleteOvpnProfile(const DataFolder& data, std::string_view profileId);
 

@@ -2,10 +2,10 @@
 
 namespace varnel::tray {
 
-JSValueObject menuBarActionPayload(std::string_view action, std::string_view serverId) {
-    JSValueObject payload;
-    payload["action"] = JSValue(action);
-    if (!serverId.empty()) payload["serverId"] = JSValue(serverId);
+bridge::JSValueObject menuBarActionPayload(std::string_view action, std::string_view serverId) {
+    bridge::JSValueObject payload;
+    payload["action"] = bridge::JSValue(action);
+    if (!serverId.empty()) payload["serverId"] = bridge::JSValue(serverId);
     return payload;
 }
 

@@ -9,7 +9,7 @@
 namespace varnel::tray {
 
 // {"action": action} with "serverId" added only when it is not empty.
-JSValueObject menuBarActionPayload(std::string_view action, std::string_view serverId);
+bridge::JSValueObject menuBarActionPayload(std::string_view action, std::string_view serverId);
 
 // Dropped by the forwarders while the module is not initialised.
 void sendMenuBarAction(const TrayEvents& events, std::string_view action, std::string_view serverId);

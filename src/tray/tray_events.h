@@ -10,7 +10,7 @@ class TrayEvents {
 public:
     virtual ~TrayEvents() = default;
     // Any thread.
-    virtual void EmitMenuBarAction(const JSValueObject& payload) const = 0;
+    virtual void EmitMenuBarAction(const bridge::JSValueObject& payload) const = 0;
     virtual void EmitAppWindowDidShow() const = 0;
 };
 

@@ -20,7 +20,7 @@
 #include "tunnel/tap_setup.h"
 #include "tunnel/tunnel.h"
 
-namespace varnel {
+namespace varnel::tunnel {
 
 namespace fs = std::filesystem;
 using platform::PathText;
@@ -58,7 +58,7 @@ PathText findConfig(const PathText& folder, const std::string& configFileName, c
             }
         }
     }
-    if (!entryExists(config)) throw Rejection("VPN config not found for profile: " + profileId);
+    if (!entryExists(config)) throw bridge::Rejection("VPN config not found for profile: " + profileId);
     return config;
 }
 
@@ -156,16 +156,16 @@ void clearSession(Tunnel& rt, const std::shared_ptr<platform::ProcessHandle>& pr
     if (!process || hasEnded(*process)) deleteManagementSecret(rt.services.dataFolder.managementSecretFile());
 }
 
-JSValueObject connectWorker(Tunnel& rt, const std::string& profileId, const std::string& configFileName, const std::string& username,
+bridge::JSValueObject connectWorker(Tunnel& rt, const std::string& profileId, const std::string& configFileName, const std::string& username,
                             const std::string& password) {
     const TunnelServices& services = rt.services;
     // Both names become parts of paths and of OpenVPN's command line: one plain component each.
     storage::checkProfileId(profileId);
     storage::checkFileName(configFileName);
     const PathText openvpn = rt.openVpnProgram();
-    if (openvpn.empty()) throw Rejection(std::string("OpenVPN not found. Install OpenVPN Community from ") + kOpenVpnDownloadPage);
+    if (openvpn.empty()) throw bridge::Rejection(std::string("OpenVPN not found. Install OpenVPN Community from ") + kOpenVpnDownloadPage);
     if (!ensureTapAdapter(*services.adapters, *services.launcher, services.discovery.locateTapInstaller(openvpn)))
-        throw Rejection("No TAP-Windows network adapter is installed, and it could not be set up automatically. Install the TAP-Windows driver and retry.");
+        throw bridge::Rejection("No TAP-Windows network adapter is installed, and it could not be set up automatically. Install the TAP-Windows driver and retry.");
     StopStaleOpenVpn(rt);
 
     const PathText folder = services.dataFolder.profileDir(profileId);
@@ -180,12 +180,12 @@ JSValueObject connectWorker(Tunnel& rt, const std::string& profileId, const std:
     const PathText secretPath = services.dataFolder.managementSecretFile();
     const std::string secret = newManagementSecret();
     if (!writeManagementSecret(secretPath, secret))
-        throw Rejection("Could not write " + platform::pathTextToUtf8(secretPath));
+        throw bridge::Rejection("Could not write " + platform::pathTextToUtf8(secretPath));
     const std::string parameters = openVpnParameters(configPath, entryExists(authPath) ? authPath : PathText(), logPath,
                                                      services.managementPort, secretPath, rt.killSwitch->blockIpv6());
     platform::LaunchResult launch = services.launcher->launchElevated(openvpn, parameters);
-    if (launch.error == platform::kErrorCancelled) throw Rejection(kElevationDeclined);
-    if (launch.error != 0) throw Rejection("Failed to launch OpenVPN (error " + std::to_string(launch.error) + ")");
+    if (launch.error == platform::kErrorCancelled) throw bridge::Rejection(kElevationDeclined);
+    if (launch.error != 0) throw bridge::Rejection("Failed to launch OpenVPN (error " + std::to_string(launch.error) + ")");
 
     std::shared_ptr<platform::ProcessHandle> process;
     if (launch.process.valid()) process = std::make_shared<platform::ProcessHandle>(std::move(launch.process));
@@ -208,20 +208,20 @@ JSValueObject connectWorker(Tunnel& rt, const std::string& profileId, const std:
                 rt.control.state.managementSocket = socket;
             }
             replaceManagementReader(rt, socket);
-            return JSValueObject{{"state", JSValue(kStatusConnecting)}};
+            return bridge::JSValueObject{{"state", bridge::JSValue(kStatusConnecting)}};
         }
         std::uint32_t code = 0;
         if (process && platform::queryExitCode(*process, code) && code != platform::kStillActive) {
             if (platform::exitMeansElevationDismissed(*process, code)) {
                 rt.control.sessionActive = false;
                 clearSession(rt, process);
-                throw Rejection(kElevationDeclined);
+                throw bridge::Rejection(kElevationDeclined);
             }
-            throw Rejection(failure(rt, logPath, "OpenVPN exited before connecting. Check the config file or credentials."));
+            throw bridge::Rejection(failure(rt, logPath, "OpenVPN exited before connecting. Check the config file or credentials."));
         }
     }
     // OpenVPN is left running: it may still come up, and the status shows what becomes of it.
-    throw Rejection(failure(rt, logPath, "Could not connect to OpenVPN management interface. The VPN may have failed to start."));
+    throw bridge::Rejection(failure(rt, logPath, "Could not connect to OpenVPN management interface. The VPN may have failed to start."));
 }
 
 void disconnectWorker(Tunnel& rt) {
@@ -251,24 +251,24 @@ void StopStaleOpenVpn(Tunnel& rt) {
 }
 
 void Tunnel::connect(std::string profileId, std::string configFileName, std::string username, std::string password,
-                     const Promise<JSValueObject>& promise) {
-    startWorker(*services.threads, "connectOvpn", promise,
+                     const bridge::Promise<bridge::JSValueObject>& promise) {
+    bridge::startWorker(*services.threads, "connectOvpn", promise,
                 [self = shared_from_this(), turn = order->take(), profileId = std::move(profileId), configFileName = std::move(configFileName), username = std::move(username),
-                 password = std::move(password)](const Promise<JSValueObject>& p) {
+                 password = std::move(password)](const bridge::Promise<bridge::JSValueObject>& p) {
                     turn->wait();
                     p.resolve(connectWorker(*self, profileId, configFileName, username, password));
                 });
 }
 
-void Tunnel::disconnect(const Promise<JSValueObject>& promise) {
-    startWorker(*services.threads, "disconnect", promise, [self = shared_from_this(), turn = order->take()](const Promise<JSValueObject>& p) {
+void Tunnel::disconnect(const bridge::Promise<bridge::JSValueObject>& promise) {
+    bridge::startWorker(*services.threads, "disconnect", promise, [self = shared_from_this(), turn = order->take()](const bridge::Promise<bridge::JSValueObject>& p) {
         turn->wait();
         disconnectWorker(*self);
-        p.resolve(JSValueObject{{"state", JSValue(kStatusDisconnected)}});
+        p.resolve(bridge::JSValueObject{{"state", bridge::JSValue(kStatusDisconnected)}});
     });
 }
 
-JSValueObject Tunnel::status() {
+bridge::JSValueObject Tunnel::status() {
     // Recovery only ever adds a session this process does not know of: while a connect or disconnect
     // is under way or waiting, there is nothing for it to do.
     if (!control.recoveryDone.exchange(true) && order->idle()) {
@@ -297,13 +297,13 @@ JSValueObject Tunnel::status() {
             if (message.empty()) message = ClassifyOpenVpnLog(logPath);
         }
     }
-    JSValueObject result;
-    result["state"] = JSValue(status.empty() ? std::string(kStatusDisconnected) : status);
-    if (!message.empty()) result["message"] = JSValue(message);
-    if (!profileId.empty()) result["profileId"] = JSValue(profileId);
-    if (pid > 0) result["pid"] = JSValue(pid);
+    bridge::JSValueObject result;
+    result["state"] = bridge::JSValue(status.empty() ? std::string(kStatusDisconnected) : status);
+    if (!message.empty()) result["message"] = bridge::JSValue(message);
+    if (!profileId.empty()) result["profileId"] = bridge::JSValue(profileId);
+    if (pid > 0) result["pid"] = bridge::JSValue(pid);
     for (const auto& [key, value] : ratesWhile(status)) result[key] = value;
     return result;
 }
 
-}  // namespace varnel
+}  // namespace varnel::tunnel

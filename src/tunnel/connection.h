@@ -7,7 +7,7 @@
 
 #include "platform/socket.h"
 
-namespace varnel {
+namespace varnel::tunnel {
 
 class Tunnel;
 
@@ -21,4 +21,4 @@ std::shared_ptr<platform::Socket> attachManagement(const Tunnel& tunnel, std::ui
 // Ends an OpenVPN this process or an earlier one left on the management port, and the reader.
 void StopStaleOpenVpn(Tunnel& tunnel);
 
-}  // namespace varnel
+}  // namespace varnel::tunnel

@@ -1,6 +1,6 @@
 #include "tunnel/lifecycle_order.h"
 
-namespace varnel {
+namespace varnel::tunnel {
 
 LifecycleOrder::Ticket::Ticket(std::shared_ptr<LifecycleOrder> order) : order_(std::move(order)), number_(order_->enter()) {}
 
@@ -33,4 +33,4 @@ bool LifecycleOrder::idle() {
     return serving_ == next_;
 }
 
-}  // namespace varnel
+}  // namespace varnel::tunnel

@@ -9,7 +9,7 @@
 #include <mutex>
 #include <set>
 
-namespace varnel {
+namespace varnel::tunnel {
 
 // Shared by the interface thread (which takes tickets in call order) and the workers (which wait for
 // their turn). mutex_ guards the counters only and is never held while an operation runs.
@@ -47,4 +47,4 @@ private:
     std::set<std::uint64_t> finished_;
 };
 
-}  // namespace varnel
+}  // namespace varnel::tunnel

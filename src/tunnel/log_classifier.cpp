@@ -2,7 +2,7 @@
 
 #include <array>
 
-namespace varnel {
+namespace varnel::tunnel {
 
 namespace {
 
@@ -81,4 +81,4 @@ std::string ClassifyOpenVpnLog(const platform::PathText& logPath) {
     return text ? classifyLogText(*text) : std::string();
 }
 
-}  // namespace varnel
+}  // namespace varnel::tunnel

@@ -7,7 +7,7 @@
 
 #include "platform/files.h"
 
-namespace varnel {
+namespace varnel::tunnel {
 
 // The sentence for a log file: a fixed message when a known failure appears, else the most telling
 // line. Empty when the file cannot be read or holds no non-empty line.
@@ -16,4 +16,4 @@ std::string ClassifyOpenVpnLog(const platform::PathText& logPath);
 // The same for a log already read (the lines as OpenVPN wrote them).
 std::string classifyLogText(std::string_view text);
 
-}  // namespace varnel
+}  // namespace varnel::tunnel

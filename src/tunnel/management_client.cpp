@@ -6,7 +6,7 @@
 
 #include "tunnel/tunnel_state.h"
 
-namespace varnel {
+namespace varnel::tunnel {
 
 platform::Socket ManagementConnect(std::uint16_t port) { return platform::connectLoopback(port); }
 
@@ -88,4 +88,4 @@ void StateLineParser(TunnelControl& tunnel, std::string_view line) {
     if (word == kStatusConnected) tunnel.state.message.clear();
 }
 
-}  // namespace varnel
+}  // namespace varnel::tunnel

@@ -9,7 +9,7 @@
 
 #include "platform/socket.h"
 
-namespace varnel {
+namespace varnel::tunnel {
 
 struct TunnelControl;
 
@@ -34,4 +34,4 @@ std::optional<std::string_view> stateNameOfReply(std::string_view line);
 // "connected" clears the message.
 void StateLineParser(TunnelControl& tunnel, std::string_view line);
 
-}  // namespace varnel
+}  // namespace varnel::tunnel

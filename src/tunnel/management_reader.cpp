@@ -7,7 +7,7 @@
 #include "tunnel/management_client.h"
 #include "tunnel/tunnel.h"
 
-namespace varnel {
+namespace varnel::tunnel {
 
 namespace {
 
@@ -133,4 +133,4 @@ void replaceManagementReader(Tunnel& tunnel, std::shared_ptr<platform::Socket> s
     tunnel.reader.replace([&tunnel, socket](std::stop_token stop) { ManagementReader(tunnel, socket, stop); });
 }
 
-}  // namespace varnel
+}  // namespace varnel::tunnel

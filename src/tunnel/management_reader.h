@@ -10,7 +10,7 @@
 
 #include "platform/socket.h"
 
-namespace varnel {
+namespace varnel::tunnel {
 
 class Tunnel;
 
@@ -44,4 +44,4 @@ bool startManagementReader(Tunnel& tunnel, std::shared_ptr<platform::Socket> soc
 // overlapping connect or recovery started meanwhile.
 void replaceManagementReader(Tunnel& tunnel, std::shared_ptr<platform::Socket> socket);
 
-}  // namespace varnel
+}  // namespace varnel::tunnel

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <random>
 
-namespace varnel {
+namespace varnel::tunnel {
 
 std::string newManagementSecret() {
     std::random_device source;
@@ -28,4 +28,4 @@ void deleteManagementSecret(const platform::PathText& file) {
     std::filesystem::remove(std::filesystem::path(file), ignored);
 }
 
-}  // namespace varnel
+}  // namespace varnel::tunnel

@@ -7,7 +7,7 @@
 
 #include "platform/files.h"
 
-namespace varnel {
+namespace varnel::tunnel {
 
 // 32 hexadecimal digits from the system's random source.
 std::string newManagementSecret();
@@ -18,4 +18,4 @@ std::string readManagementSecret(const platform::PathText& file);
 // Once the OpenVPN it opens has ended, the secret opens nothing and goes.
 void deleteManagementSecret(const platform::PathText& file);
 
-}  // namespace varnel
+}  // namespace varnel::tunnel

@@ -5,7 +5,7 @@
 
 #include "platform/openvpn_install.h"
 
-namespace varnel {
+namespace varnel::tunnel {
 
 using platform::PathText;
 
@@ -67,4 +67,4 @@ std::string openVpnParameters(const PathText& configPath, const PathText& authPa
     return line;
 }
 
-}  // namespace varnel
+}  // namespace varnel::tunnel

@@ -6,7 +6,7 @@
 
 #include "platform/files.h"
 
-namespace varnel {
+namespace varnel::tunnel {
 
 // The first of these that exists: in the application folder, openvpn/PROGRAM then PROGRAM; the same
 // in its parent folder; the usual installation folders; the system's program search. Empty when
@@ -23,4 +23,4 @@ std::string openVpnParameters(const platform::PathText& configPath, const platfo
                               const platform::PathText& logPath, std::uint16_t managementPort,
                               const platform::PathText& secretPath, bool blockIpv6);
 
-}  // namespace varnel
+}  // namespace varnel::tunnel

@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-namespace varnel {
+namespace varnel::tunnel {
 
 void writeSessionRecord(const platform::PathText& file, std::string_view profileId) { platform::writeWholeFile(file, profileId); }
 
@@ -17,4 +17,4 @@ void deleteSessionRecord(const platform::PathText& file) {
     std::filesystem::remove(std::filesystem::path(file), ignored);
 }
 
-}  // namespace varnel
+}  // namespace varnel::tunnel

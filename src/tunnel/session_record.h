@@ -6,7 +6,7 @@
 
 #include "platform/files.h"
 
-namespace varnel {
+namespace varnel::tunnel {
 
 // Every failure is swallowed: the connection goes on without a record.
 void writeSessionRecord(const platform::PathText& file, std::string_view profileId);
@@ -14,4 +14,4 @@ void writeSessionRecord(const platform::PathText& file, std::string_view profile
 std::string readSessionRecord(const platform::PathText& file);
 void deleteSessionRecord(const platform::PathText& file);
 
-}  // namespace varnel
+}  // namespace varnel::tunnel

@@ -13,7 +13,7 @@
 #include "tunnel/session_record.h"
 #include "tunnel/tunnel.h"
 
-namespace varnel {
+namespace varnel::tunnel {
 
 namespace {
 
@@ -99,4 +99,4 @@ void RecoverSession(Tunnel& owner) {
     startManagementReader(owner, socket);
 }
 
-}  // namespace varnel
+}  // namespace varnel::tunnel

@@ -5,7 +5,7 @@
 
 #include "platform/socket.h"
 
-namespace varnel {
+namespace varnel::tunnel {
 
 class Tunnel;
 
@@ -16,4 +16,4 @@ std::string QueryManagementState(const platform::Socket& socket);
 // session: fills the tunnel state from OpenVPN, active.txt and killswitch.txt and starts the reader.
 void RecoverSession(Tunnel& tunnel);
 
-}  // namespace varnel
+}  // namespace varnel::tunnel

@@ -4,7 +4,7 @@
 #include <thread>
 
 
-namespace varnel {
+namespace varnel::tunnel {
 
 bool ensureTapAdapter(platform::NetworkAdapters& adapters, platform::ProcessLauncher& launcher, const platform::PathText& installer) {
     if (adapters.tapAdapterPresent()) return true;
@@ -23,4 +23,4 @@ bool ensureTapAdapter(platform::NetworkAdapters& adapters, platform::ProcessLaun
     return adapters.tapAdapterPresent();
 }
 
-}  // namespace varnel
+}  // namespace varnel::tunnel

@@ -5,10 +5,10 @@
 #include "platform/network_adapters.h"
 #include "platform/process.h"
 
-namespace varnel {
+namespace varnel::tunnel {
 
 // True when a TAP adapter is there (at once, or after installer has run). installer is empty where
 // there is none.
 bool ensureTapAdapter(platform::NetworkAdapters& adapters, platform::ProcessLauncher& launcher, const platform::PathText& installer);
 
-}  // namespace varnel
+}  // namespace varnel::tunnel

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-namespace varnel {
+namespace varnel::tunnel {
 
 void TrafficSampler::ResetTraffic() {
     std::lock_guard lock(mutex_);
@@ -43,8 +43,8 @@ std::pair<double, double> TrafficSampler::SampleTraffic(platform::NetworkAdapter
     return {downRate_, upRate_};
 }
 
-JSValueObject trafficRates(std::pair<double, double> rates) {
-    return JSValueObject{{"downBps", JSValue(std::trunc(rates.first))}, {"upBps", JSValue(std::trunc(rates.second))}};
+bridge::JSValueObject trafficRates(std::pair<double, double> rates) {
+    return bridge::JSValueObject{{"downBps", bridge::JSValue(std::trunc(rates.first))}, {"upBps", bridge::JSValue(std::trunc(rates.second))}};
 }
 
-}  // namespace varnel
+}  // namespace varnel::tunnel

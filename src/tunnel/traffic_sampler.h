@@ -10,7 +10,7 @@
 #include "bridge/js_value.h"
 #include "platform/network_adapters.h"
 
-namespace varnel {
+namespace varnel::tunnel {
 
 class TrafficSampler {
 public:
@@ -31,6 +31,6 @@ private:
 };
 
 // Both rates as the interface gets them: cut to whole numbers, sent as doubles.
-JSValueObject trafficRates(std::pair<double, double> rates);
+bridge::JSValueObject trafficRates(std::pair<double, double> rates);
 
-}  // namespace varnel
+}  // namespace varnel::tunnel

@@ -2,7 +2,7 @@
 
 #include "tunnel/openvpn_program.h"
 
-namespace varnel {
+namespace varnel::tunnel {
 
 OpenVpnDiscovery systemOpenVpnDiscovery() { return {OpenVpnLocator, TapInstallerPath}; }
 
@@ -11,9 +11,9 @@ Tunnel::Tunnel(TunnelServices servicesToUse, std::shared_ptr<killswitch::KillSwi
 
 Tunnel::~Tunnel() { reader.stop(); }
 
-JSValueObject Tunnel::trafficStats() { return ratesWhile(statusWord()); }
+bridge::JSValueObject Tunnel::trafficStats() { return ratesWhile(statusWord()); }
 
-JSValueObject Tunnel::ratesWhile(const std::string& status) {
+bridge::JSValueObject Tunnel::ratesWhile(const std::string& status) {
     if (status == kStatusConnected) return trafficRates(traffic.SampleTraffic(*services.adapters, *services.clock));
     traffic.ResetTraffic();
     return trafficRates({0, 0});
@@ -31,4 +31,4 @@ bool Tunnel::managementConnected() {
 
 platform::PathText Tunnel::openVpnProgram() const { return services.discovery.locateOpenVpn(services.executablePath); }
 
-}  // namespace varnel
+}  // namespace varnel::tunnel

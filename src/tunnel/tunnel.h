@@ -19,7 +19,7 @@
 #include "tunnel/traffic_sampler.h"
 #include "tunnel/tunnel_state.h"
 
-namespace varnel {
+namespace varnel::tunnel {
 
 // Where OpenVPN and the TAP driver's installer are found; tests put folders of their own in place.
 struct OpenVpnDiscovery {
@@ -54,13 +54,13 @@ public:
     // Starts the connect worker; the promise resolves with {"state": "connecting"} once OpenVPN's
     // management interface answers, or rejects with the reason.
     void connect(std::string profileId, std::string configFileName, std::string username, std::string password,
-                 const Promise<JSValueObject>& promise);
+                 const bridge::Promise<bridge::JSValueObject>& promise);
     // Starts the disconnect worker; always resolves with {"state": "disconnected"}.
-    void disconnect(const Promise<JSValueObject>& promise);
+    void disconnect(const bridge::Promise<bridge::JSValueObject>& promise);
     // The status object; the first call of the process recovers a tunnel left running.
-    JSValueObject status();
+    bridge::JSValueObject status();
     // {"downBps", "upBps"}: the sampled rates while connected, else 0 (and the sampler is reset).
-    JSValueObject trafficStats();
+    bridge::JSValueObject trafficStats();
 
     std::string statusWord();
     bool managementConnected();
@@ -76,7 +76,7 @@ public:
 
 private:
     // The rates for a session in status: sampled while connected, else 0 with the sampler reset.
-    JSValueObject ratesWhile(const std::string& status);
+    bridge::JSValueObject ratesWhile(const std::string& status);
 };
 
-}  // namespace varnel
+}  // namespace varnel::tunnel

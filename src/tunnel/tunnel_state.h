@@ -10,7 +10,7 @@
 #include "platform/process.h"
 #include "platform/socket.h"
 
-namespace varnel {
+namespace varnel::tunnel {
 
 inline constexpr const char* kStatusDisconnected = "disconnected";
 inline constexpr const char* kStatusConnecting = "connecting";
@@ -39,4 +39,4 @@ struct TunnelControl {
     std::atomic<bool> recoveryDone{false};
 };
 
-}  // namespace varnel
+}  // namespace varnel::tunnel

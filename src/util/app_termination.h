@@ -16,6 +16,6 @@ std::string foldAsciiCase(std::string_view text);
 // Ends every process, but our own, whose executable file name equals one of names apart from the
 // case of A to Z; no path, partial or wildcard match. {"terminated": [the names of the processes
 // ended, spelled as the system reports them, in the system's order]}.
-JSValueObject terminateApps(const std::vector<std::string>& names);
+bridge::JSValueObject terminateApps(const std::vector<std::string>& names);
 
 }  // namespace varnel::util

@@ -20,18 +20,18 @@ platform::OpenFileRequest ovpnFileRequest() {
 
 }  // namespace
 
-void pickApp(platform::ThreadLauncher& threads, std::shared_ptr<platform::FileDialog> dialog, const Promise<JSValueObject>& promise) {
-    startWorker(threads, "pickApp", promise, [dialog = std::move(dialog)](const Promise<JSValueObject>& p) {
+void pickApp(platform::ThreadLauncher& threads, std::shared_ptr<platform::FileDialog> dialog, const bridge::Promise<bridge::JSValueObject>& promise) {
+    bridge::startWorker(threads, "pickApp", promise, [dialog = std::move(dialog)](const bridge::Promise<bridge::JSValueObject>& p) {
         const std::optional<platform::PathText> path = dialog->chooseFileToOpen(appRequest());
-        p.resolve(path ? appPickResult(platform::pathTextToUtf8(*path), separator()) : JSValueObject{});
+        p.resolve(path ? appPickResult(platform::pathTextToUtf8(*path), separator()) : bridge::JSValueObject{});
     });
 }
 
-void pickOvpnFile(platform::ThreadLauncher& threads, std::shared_ptr<platform::FileDialog> dialog, const Promise<JSValueObject>& promise) {
-    startWorker(threads, "pickOvpnFile", promise, [dialog = std::move(dialog)](const Promise<JSValueObject>& p) {
+void pickOvpnFile(platform::ThreadLauncher& threads, std::shared_ptr<platform::FileDialog> dialog, const bridge::Promise<bridge::JSValueObject>& promise) {
+    bridge::startWorker(threads, "pickOvpnFile", promise, [dialog = std::move(dialog)](const bridge::Promise<bridge::JSValueObject>& p) {
         const std::optional<platform::PathText> path = dialog->chooseFileToOpen(ovpnFileRequest());
         if (!path) {
-            p.resolve(JSValueObject{});
+            p.resolve(bridge::JSValueObject{});
             return;
         }
         // A file that cannot be read still answers, with empty content.

@@ -11,7 +11,7 @@
 
 namespace varnel::util {
 
-void pickApp(platform::ThreadLauncher& threads, std::shared_ptr<platform::FileDialog> dialog, const Promise<JSValueObject>& promise);
-void pickOvpnFile(platform::ThreadLauncher& threads, std::shared_ptr<platform::FileDialog> dialog, const Promise<JSValueObject>& promise);
+void pickApp(platform::ThreadLauncher& threads, std::shared_ptr<platform::FileDialog> dialog, const bridge::Promise<bridge::JSValueObject>& promise);
+void pickOvpnFile(platform::ThreadLauncher& threads, std::shared_ptr<platform::FileDialog> dialog, const bridge::Promise<bridge::JSValueObject>& promise);
 
 }  // namespace varnel::util

@@ -22,9 +22,9 @@ std::int32_t measureLatency(const std::string& host) {
     return std::max<std::int32_t>(1, static_cast<std::int32_t>(capped));
 }
 
-void measureTcpLatency(platform::ThreadLauncher& threads, std::string host, const Promise<std::int32_t>& promise) {
-    startWorker(threads, "measureTcpLatency", promise,
-                [host = std::move(host)](const Promise<std::int32_t>& p) { p.resolve(measureLatency(host)); });
+void measureTcpLatency(platform::ThreadLauncher& threads, std::string host, const bridge::Promise<std::int32_t>& promise) {
+    bridge::startWorker(threads, "measureTcpLatency", promise,
+                [host = std::move(host)](const bridge::Promise<std::int32_t>& p) { p.resolve(measureLatency(host)); });
 }
 
 }  // namespace varnel::util

@@ -15,6 +15,6 @@ namespace varnel::util {
 std::int32_t measureLatency(const std::string& host);
 
 // Measures on a detached worker and resolves the promise from there; returns at once.
-void measureTcpLatency(platform::ThreadLauncher& threads, std::string host, const Promise<std::int32_t>& promise);
+void measureTcpLatency(platform::ThreadLauncher& threads, std::string host, const bridge::Promise<std::int32_t>& promise);
 
 }  // namespace varnel::util

@@ -20,18 +20,18 @@ SplitPath splitAtLastSeparator(std::string_view path, char separator) {
 
 }  // namespace
 
-JSValueObject appPickResult(std::string_view path, char separator) {
+bridge::JSValueObject appPickResult(std::string_view path, char separator) {
     const std::string_view fileName = splitAtLastSeparator(path, separator).fileName;
     const auto dot = fileName.rfind('.');
     const std::string_view name = dot == std::string_view::npos ? fileName : fileName.substr(0, dot);
-    return JSValueObject{{"bundleId", JSValue(fileName)}, {"name", JSValue(name)}, {"path", JSValue(path)}, {"color", JSValue(kAppColor)}};
+    return bridge::JSValueObject{{"bundleId", bridge::JSValue(fileName)}, {"name", bridge::JSValue(name)}, {"path", bridge::JSValue(path)}, {"color", bridge::JSValue(kAppColor)}};
 }
 
-JSValueObject ovpnFilePickResult(std::string_view path, std::string bytes, char separator) {
+bridge::JSValueObject ovpnFilePickResult(std::string_view path, std::string bytes, char separator) {
     // Only a UTF-8 mark goes: any other encoding reaches the interface byte for byte.
     if (bytes.starts_with(kUtf8ByteOrderMark)) bytes.erase(0, kUtf8ByteOrderMark.size());
     const SplitPath split = splitAtLastSeparator(path, separator);
-    return JSValueObject{{"fileName", JSValue(split.fileName)}, {"content", JSValue(std::move(bytes))}, {"sourceDirectory", JSValue(split.folder)}};
+    return bridge::JSValueObject{{"fileName", bridge::JSValue(split.fileName)}, {"content", bridge::JSValue(std::move(bytes))}, {"sourceDirectory", bridge::JSValue(split.folder)}};
 }
 
 }  // namespace varnel::util

@@ -11,10 +11,10 @@ namespace varnel::util {
 
 // {"bundleId": file name, "name": file name before its last full stop, "path": path,
 //  "color": "#1d8fef"}.
-JSValueObject appPickResult(std::string_view path, char separator);
+bridge::JSValueObject appPickResult(std::string_view path, char separator);
 
 // {"fileName": file name, "content": bytes without a leading UTF-8 byte-order mark,
 //  "sourceDirectory": path before its last separator}.
-JSValueObject ovpnFilePickResult(std::string_view path, std::string bytes, char separator);
+bridge::JSValueObject ovpnFilePickResult(std::string_view path, std::string bytes, char separator);
 
 }  // namespace varnel::util

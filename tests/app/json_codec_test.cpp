@@ -11,9 +11,9 @@ using namespace std::string_literals;
 
 const std::string kFFFD = "\xEF\xBF\xBD";
 
-std::string toJson(const JSValue& value, bool skipOuterArray = false) {
+std::string toJson(const bridge::JSValue& value, bool skipOuterArray = false) {
     JsonTextWriter writer(skipOuterArray);
-    writeJSValue(writer, value);
+    bridge::writeJSValue(writer, value);
     return writer.take();
 }
 
@@ -79,8 +79,8 @@ TEST(JsonCodec, LinesReadAndWrittenBack) {
 // well formed (a module's UTF-8 bytes, the interface side's UTF-16 units).
 TEST(JsonCodec, WriterKeepsItsOutputValidJson) {
     constexpr double kInf = std::numeric_limits<double>::infinity();
-    EXPECT_EQ(toJson(JSValueArray{std::numeric_limits<double>::quiet_NaN(), kInf, -kInf}), "[null,null,null]");
-    EXPECT_EQ(toJson(JSValue("a\xFF" "b\xE2\x82" "x")), "\"a" + kFFFD + "b" + kFFFD + "x\"");
+    EXPECT_EQ(toJson(bridge::JSValueArray{std::numeric_limits<double>::quiet_NaN(), kInf, -kInf}), "[null,null,null]");
+    EXPECT_EQ(toJson(bridge::JSValue("a\xFF" "b\xE2\x82" "x")), "\"a" + kFFFD + "b" + kFFFD + "x\"");
     for (const auto& [units, text] :
          {std::pair(u"a\xD800" u"b"s, "\"a" + kFFFD + "b\""), std::pair(u"\xDE00\xD83D"s, "\"" + kFFFD + kFFFD + "\"")}) {
         JsonTextWriter writer;
@@ -91,8 +91,8 @@ TEST(JsonCodec, WriterKeepsItsOutputValidJson) {
         EXPECT_EQ(writer.take(), "{" + text + ":" + text + "}");
     }
     // A promise's argument list stands for its first element, and the output stays one value.
-    EXPECT_EQ(toJson(JSValueArray{}, true), "null");
-    EXPECT_EQ(toJson(JSValueArray{JSValueArray{1}, JSValueObject{{"y", JSValueArray{2}}}}, true), "[1]");
+    EXPECT_EQ(toJson(bridge::JSValueArray{}, true), "null");
+    EXPECT_EQ(toJson(bridge::JSValueArray{bridge::JSValueArray{1}, bridge::JSValueObject{{"y", bridge::JSValueArray{2}}}}, true), "[1]");
 }
 
 }  // namespace

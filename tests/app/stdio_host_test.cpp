@@ -80,12 +80,12 @@ TEST_F(StdioHostTest, EveryMethodSettlesWithAResultOrAPlainRejection) {
     }));
     for (const auto& [line, kind] : answers) {
         ASSERT_NE(kind, HostLineKind::HostError) << line;
-        const JSValueObject answer = *parseJson(line).value->asObject();
+        const bridge::JSValueObject answer = *parseJson(line).value->asObject();
         ASSERT_EQ(answer.size(), 2u) << line;
         if (answer.find("result") != nullptr) continue;
-        const JSValueObject& error = *answer.find("error")->asObject();
+        const bridge::JSValueObject& error = *answer.find("error")->asObject();
         EXPECT_EQ(error.size(), 3u) << line;
-        EXPECT_EQ(*error.find("code"), JSValue("EUNSPECIFIED")) << line;
+        EXPECT_EQ(*error.find("code"), bridge::JSValue("EUNSPECIFIED")) << line;
         EXPECT_FALSE(error.find("message")->asString()->empty()) << line;
     }
 }
@@ -94,7 +94,7 @@ TEST_F(StdioHostTest, EveryMethodSettlesWithAResultOrAPlainRejection) {
 TEST_F(StdioHostTest, EventsFlowOnceTheTunnelModuleIsAskedFor) {
     const auto emitted = [&] {
         const std::size_t before = lines().size();
-        runtime->events->EmitMenuBarAction(JSValueObject{{"type", "exit"}, {"id", 3000}});
+        runtime->events->EmitMenuBarAction(bridge::JSValueObject{{"type", "exit"}, {"id", 3000}});
         return lines().size() > before;
     };
     EXPECT_FALSE(emitted());
@@ -113,9 +113,9 @@ std::string next(ChildProcess& child) {
     std::string line;
     if (!child.readLine(line)) return "<end>";
     const JsonParseResult parsed = parseJson(line);
-    const JSValueObject* object = parsed.value ? parsed.value->asObject() : nullptr;
+    const bridge::JSValueObject* object = parsed.value ? parsed.value->asObject() : nullptr;
     if (object == nullptr || object->find("hostError") == nullptr) return line;
-    const JSValue& id = *object->find("id");
+    const bridge::JSValue& id = *object->find("id");
     return "<hostError " + (id.isNull() ? "null" : std::to_string(*id.asInt64())) + ">";
 }
 

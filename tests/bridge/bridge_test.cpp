@@ -18,7 +18,7 @@ using test::CallRecord;
 using test::TestHost;
 
 TEST(ArgumentReader, CoercesEveryValueTypeToStringBoolAndInt) {
-    const std::tuple<JSValue, std::string, bool, std::int32_t> cases[] = {
+    const std::tuple<bridge::JSValue, std::string, bool, std::int32_t> cases[] = {
         {"abc", "abc", true, 0}, {"false", "false", true, 0}, {"", "", false, 0}, {" 443", " 443", true, 443},
         {"\t-12", "\t-12", true, -12}, {"+7", "+7", true, 7}, {"443 ", "443 ", true, 0}, {"0x1F", "0x1F", true, 0},
         // A figure beyond 64 bits clamps to the nearest limit, which is then cut to its low 32 bits.
@@ -27,26 +27,26 @@ TEST(ArgumentReader, CoercesEveryValueTypeToStringBoolAndInt) {
         {std::int64_t{4294967295}, "4294967295", true, -1}, {std::int64_t{2147483648}, "2147483648", true, -2147483647 - 1},
         {1.5, "1.5", true, 1}, {2.0, "2", true, 2}, {-0.0, "-0", false, 0}, {3.9, "3.9", true, 3}, {-3.9, "-3.9", true, -3},
         {0.0000001, "0", true, 0}, {2.0000005, "2.000001", true, 2}, {1e20, "100000000000000000000", true, -1},
-        {JSValue(), "", false, 0}, {JSValueObject{{"a", 1}}, "", false, 0}, {JSValueArray{"x"}, "", false, 0},
+        {bridge::JSValue(), "", false, 0}, {bridge::JSValueObject{{"a", 1}}, "", false, 0}, {bridge::JSValueArray{"x"}, "", false, 0},
     };
     for (const auto& [value, asString, asBool, asInt] : cases) {
-        EXPECT_EQ(readStringArg(value), asString) << asString;
-        EXPECT_EQ(readBoolArg(value), asBool) << asString;
-        EXPECT_EQ(readIntArg(value), asInt) << asString;
+        EXPECT_EQ(bridge::readStringArg(value), asString) << asString;
+        EXPECT_EQ(bridge::readBoolArg(value), asBool) << asString;
+        EXPECT_EQ(bridge::readIntArg(value), asInt) << asString;
     }
     const double inf = std::numeric_limits<double>::infinity();
     for (const auto& [d, asInt] : {std::pair(std::nan(""), 0), {inf, -1}, {-inf, 0}, {1e300, -1}, {-1e300, 0}})
-        EXPECT_EQ(readIntArg(JSValue(d)), asInt) << d;
+        EXPECT_EQ(bridge::readIntArg(bridge::JSValue(d)), asInt) << d;
 }
 
 // What is missing takes its empty value and what is more is ignored; a list reads each item as a string.
 TEST(ArgumentReader, ReadsArgumentListsPositionally) {
-    const auto [s, list, n] = readArguments<std::string, std::vector<std::string>, std::int32_t>(
-        JSValueArray{"x", JSValueArray{"a", 1, true, JSValue(), 2.5, JSValueArray{"nested"}}});
+    const auto [s, list, n] = bridge::readArguments<std::string, std::vector<std::string>, std::int32_t>(
+        bridge::JSValueArray{"x", bridge::JSValueArray{"a", 1, true, bridge::JSValue(), 2.5, bridge::JSValueArray{"nested"}}});
     EXPECT_EQ(s, "x");
     EXPECT_EQ(list, (std::vector<std::string>{"a", "1", "true", "", "2.5", ""}));
     EXPECT_EQ(n, 0);
-    EXPECT_EQ(std::get<0>(readArguments<std::string>(JSValueArray{"one", "two"})), "one");
+    EXPECT_EQ(std::get<0>(bridge::readArguments<std::string>(bridge::JSValueArray{"one", "two"})), "one");
 }
 
 // The order a host records the members in: two event initialisers, the methods in table order, then
@@ -66,7 +66,7 @@ TEST(ModuleSurface, MembersAreAddedInTheOrderTheHostExpects) {
 // host initialised, never one it has dropped.
 TEST(ModuleEvents, GoOnlyToTheNewestInitialisedModule) {
     std::shared_ptr<Runtime> runtime = test::makeTestRuntime();
-    const JSValueObject payload{{"action", "connect"}, {"id", "s1"}};
+    const bridge::JSValueObject payload{{"action", "connect"}, {"id", "s1"}};
     TestHost first(runtime), second(runtime), third(runtime);
     runtime->events->EmitMenuBarAction(payload);
     first.initialize();
@@ -88,16 +88,16 @@ TEST(ModuleEvents, GoOnlyToTheNewestInitialisedModule) {
 
 // Callbacks that record every settlement the host would receive.
 template <class T>
-Promise<T> recordedPromise(const std::shared_ptr<CallRecord>& record) {
+bridge::Promise<T> recordedPromise(const std::shared_ptr<CallRecord>& record) {
     auto settle = [record](bool resolved) {
-        return [record, resolved](const ArgumentWriter& write) { record->add({resolved, test::capture(write)}); };
+        return [record, resolved](const bridge::ArgumentWriter& write) { record->add({resolved, test::capture(write)}); };
     };
-    return Promise<T>(settle(true), settle(false));
+    return bridge::Promise<T>(settle(true), settle(false));
 }
 
-JSValue list(JSValue value) { return JSValue(JSValueArray{std::move(value)}); }
-JSValue rejection(const std::string& message) {
-    return list(JSValueObject{{"code", "EUNSPECIFIED"}, {"message", message}, {"userInfo", JSValue()}});
+bridge::JSValue list(bridge::JSValue value) { return bridge::JSValue(bridge::JSValueArray{std::move(value)}); }
+bridge::JSValue rejection(const std::string& message) {
+    return list(bridge::JSValueObject{{"code", "EUNSPECIFIED"}, {"message", message}, {"userInfo", bridge::JSValue()}});
 }
 
 TEST(Promise, OnlyTheFirstSettlementCountsUnderConcurrentResolveAndReject) {
@@ -123,9 +123,9 @@ struct RefusingLauncher final : platform::ThreadLauncher {
 // A worker's promise settles once: with what the body settled first, with the body's exception, or
 // (the body's copy being the last) as destroyed; a thread that cannot start rejects at once.
 TEST(Worker, SettlesOnceWhateverItsBodyDoes) {
-    using Body = std::function<void(const Promise<JSValueObject>&)>;
-    const std::pair<Body, JSValue> cases[] = {
-        {[](const auto& p) { p.resolve(JSValueObject{}); p.reject("too late"); }, list(JSValueObject{})},
+    using Body = std::function<void(const bridge::Promise<bridge::JSValueObject>&)>;
+    const std::pair<Body, bridge::JSValue> cases[] = {
+        {[](const auto& p) { p.resolve(bridge::JSValueObject{}); p.reject("too late"); }, list(bridge::JSValueObject{})},
         {[](const auto&) {}, rejection("Promise destroyed.")},
         {[](const auto&) { throw std::runtime_error("socket gone"); }, rejection("socket gone")},
     };
@@ -133,7 +133,7 @@ TEST(Worker, SettlesOnceWhateverItsBodyDoes) {
     for (const auto& [body, expected] : cases) {
         auto record = std::make_shared<CallRecord>();
         auto finished = std::make_shared<std::atomic<bool>>(false);
-        startWorker(threads, "connectOvpn", recordedPromise<JSValueObject>(record), [body, finished](const auto& p) {
+        bridge::startWorker(threads, "connectOvpn", recordedPromise<bridge::JSValueObject>(record), [body, finished](const auto& p) {
             const std::shared_ptr<void> mark(nullptr, [finished](void*) { *finished = true; });  // however the body ends
             body(p);
         });
@@ -143,7 +143,7 @@ TEST(Worker, SettlesOnceWhateverItsBodyDoes) {
     }
     threads.refuse = true;
     auto record = std::make_shared<CallRecord>();
-    startWorker(threads, "measureTcpLatency", recordedPromise<std::int32_t>(record), [](const auto&) { FAIL(); });
+    bridge::startWorker(threads, "measureTcpLatency", recordedPromise<std::int32_t>(record), [](const auto&) { FAIL(); });
     EXPECT_EQ(record->all().size(), 1u);
     EXPECT_EQ(record->wait().value, rejection("Could not start a thread for measureTcpLatency."));
 }

@@ -12,7 +12,7 @@
 
 namespace {
 
-using varnel::JSValue;
+using varnel::bridge::JSValue;
 using varnel::fuzz::require;
 
 // The same reading of integer text done with the standard library's parser, for a differential check.
@@ -29,20 +29,20 @@ std::int64_t integerByFromChars(std::string_view text) {
 }
 
 void checkIntegerText(std::string_view text) {
-    require(varnel::parseDecimalInteger<std::int64_t>(text, varnel::AfterDigits::Reject, varnel::OutOfRange::NearestLimit) == integerByFromChars(text),
+    require(varnel::bridge::parseDecimalInteger<std::int64_t>(text, varnel::bridge::AfterDigits::Reject, varnel::bridge::OutOfRange::NearestLimit) == integerByFromChars(text),
             "integer text reads as from_chars reads it");
 }
 
 void checkOne(const JSValue& value) {
-    const std::string text = varnel::readStringArg(value);
-    varnel::readBoolArg(value);
-    const std::int32_t number = varnel::readIntArg(value);
-    const varnel::JSValueArray* items = value.asArray();
-    require(varnel::readStringListArg(value).size() == (items ? items->size() : 0), "a list has one string per element, none for a non-array");
+    const std::string text = varnel::bridge::readStringArg(value);
+    varnel::bridge::readBoolArg(value);
+    const std::int32_t number = varnel::bridge::readIntArg(value);
+    const varnel::bridge::JSValueArray* items = value.asArray();
+    require(varnel::bridge::readStringListArg(value).size() == (items ? items->size() : 0), "a list has one string per element, none for a non-array");
     // A number's text reads back as the same integer argument: for Int64 always, for a double when
     // it is whole (both saturate alike beyond 64 bits).
     const double* d = value.asDouble();
-    if (value.asInt64() || (d && std::trunc(*d) == *d)) require(varnel::readIntArg(JSValue(text)) == number, "a whole number's text reads as the same integer");
+    if (value.asInt64() || (d && std::trunc(*d) == *d)) require(varnel::bridge::readIntArg(JSValue(text)) == number, "a whole number's text reads as the same integer");
     if (const std::string* s = value.asString()) checkIntegerText(*s);
 }
 
@@ -55,12 +55,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const varnel::JsonParseResult parsed = varnel::parseJson(raw);
     const JSValue args = parsed.value ? *parsed.value : JSValue(raw);
 
-    const auto [s, b, i, l] = varnel::readArguments<std::string, bool, std::int32_t, std::vector<std::string>>(args);
-    const auto [l2, i2, b2, s2, s3] = varnel::readArguments<std::vector<std::string>, std::int32_t, bool, std::string, std::string>(args);
-    const varnel::JSValueArray* items = args.asArray();
+    const auto [s, b, i, l] = varnel::bridge::readArguments<std::string, bool, std::int32_t, std::vector<std::string>>(args);
+    const auto [l2, i2, b2, s2, s3] = varnel::bridge::readArguments<std::vector<std::string>, std::int32_t, bool, std::string, std::string>(args);
+    const varnel::bridge::JSValueArray* items = args.asArray();
     require(items || (s.empty() && !b && i == 0 && l.empty() && s3.empty()), "a non-array argument list reads as all empty values");
     if (items && items->size() >= 2)
-        require(s == varnel::readStringArg((*items)[0]) && i2 == varnel::readIntArg((*items)[1]), "arguments are read in order");
+        require(s == varnel::bridge::readStringArg((*items)[0]) && i2 == varnel::bridge::readIntArg((*items)[1]), "arguments are read in order");
     checkOne(args);
     if (items)
         for (const JSValue& item : *items) checkOne(item);

@@ -15,11 +15,11 @@ using varnel::fuzz::require;
 // bytes replaced by U+FFFD on the way.
 bool wellFormedUtf8(const std::string& text) { return varnel::platform::wideToUtf8(varnel::platform::utf8ToWide(text)) == text; }
 
-void checkValue(const varnel::JSValue& value) {
+void checkValue(const varnel::bridge::JSValue& value) {
     if (const std::string* text = value.asString()) require(wellFormedUtf8(*text), "strings are well-formed UTF-8");
-    if (const varnel::JSValueArray* items = value.asArray())
-        for (const varnel::JSValue& item : *items) checkValue(item);
-    if (const varnel::JSValueObject* object = value.asObject()) {
+    if (const varnel::bridge::JSValueArray* items = value.asArray())
+        for (const varnel::bridge::JSValue& item : *items) checkValue(item);
+    if (const varnel::bridge::JSValueObject* object = value.asObject()) {
         const std::string* previous = nullptr;
         for (const auto& [key, member] : *object) {
             require(wellFormedUtf8(key), "keys are well-formed UTF-8");
@@ -38,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!parsed.value) return 0;
     checkValue(*parsed.value);
     varnel::JsonTextWriter writer;
-    varnel::writeJSValue(writer, *parsed.value);
+    varnel::bridge::writeJSValue(writer, *parsed.value);
     const varnel::JsonParseResult again = varnel::parseJson(writer.text());
     require(again.value && *again.value == *parsed.value, "written JSON reads back as the same value");
     return 0;

@@ -27,7 +27,7 @@ constexpr std::size_t kReadSize = 8191;
 constexpr std::size_t kLineLimit = 64 * 1024;
 
 void checkLine(std::string_view line) {
-    const auto report = varnel::stateNameOfReport(line), reply = varnel::stateNameOfReply(line);
+    const auto report = varnel::tunnel::stateNameOfReport(line), reply = varnel::tunnel::stateNameOfReply(line);
     for (const auto& name : {report, reply}) {
         if (!name) continue;
         require(name->data() >= line.data() && name->data() + name->size() <= line.data() + line.size(), "a state name is part of its line");
@@ -35,16 +35,16 @@ void checkLine(std::string_view line) {
         require(name->empty() || (name->back() != '\r' && name->back() != '\n'), "a state name has no line end");
     }
     // The reader turns a reply line into a report by putting the prefix in front.
-    if (reply) require(varnel::stateNameOfReport(">STATE:" + std::string(line)) == reply, "a reply line reads as its report");
+    if (reply) require(varnel::tunnel::stateNameOfReport(">STATE:" + std::string(line)) == reply, "a reply line reads as its report");
 
-    varnel::TunnelControl control;
+    varnel::tunnel::TunnelControl control;
     control.state.status = "before";
     control.state.message = "kept";
-    varnel::StateLineParser(control, line);
-    const char* word = report ? varnel::MapOpenVpnState(*report) : nullptr;
+    varnel::tunnel::StateLineParser(control, line);
+    const char* word = report ? varnel::tunnel::MapOpenVpnState(*report) : nullptr;
     require(control.state.status == (word ? word : "before"), "a report sets the status its state maps to, or none");
     // By text: a string literal's address may differ from one translation unit to the next.
-    const bool connected = word && std::string_view(word) == varnel::kStatusConnected;
+    const bool connected = word && std::string_view(word) == varnel::tunnel::kStatusConnected;
     require(control.state.message == (connected ? "" : "kept"), "only connected clears the message");
 }
 
@@ -60,15 +60,15 @@ struct Outcome {
 // says where. The pair queues only a few messages, so a second thread sends them.
 Outcome readThrough(const std::vector<std::string_view>& sends) {
     // The reader needs no service: no log to classify, and the kill switch is off.
-    static varnel::Tunnel tunnel(varnel::TunnelServices{.dataFolder = varnel::storage::DataFolder({})},
+    static varnel::tunnel::Tunnel tunnel(varnel::tunnel::TunnelServices{.dataFolder = varnel::storage::DataFolder({})},
                                  std::make_shared<varnel::killswitch::KillSwitch>("", varnel::platform::PathText(), varnel::platform::PathText()));
     int ends[2];
     require(::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, ends) == 0, "socketpair");
     auto socket = std::make_shared<varnel::platform::Socket>(ends[0]);
-    varnel::TunnelControl& control = tunnel.control;
+    varnel::tunnel::TunnelControl& control = tunnel.control;
     {
         std::lock_guard lock(control.lock);
-        control.state.status = varnel::kStatusConnecting;
+        control.state.status = varnel::tunnel::kStatusConnecting;
         control.state.message = "before";
         control.state.managementSocket = socket;
     }
@@ -77,7 +77,7 @@ Outcome readThrough(const std::vector<std::string_view>& sends) {
             if (::send(end, bytes.data(), bytes.size(), MSG_NOSIGNAL) < 0) break;
         ::shutdown(end, SHUT_WR);
     });
-    varnel::ManagementReader(tunnel, socket, std::stop_token());
+    varnel::tunnel::ManagementReader(tunnel, socket, std::stop_token());
     socket->close();  // a reader that gave up early leaves sends unread: closing its end fails them
     peer.join();
     ::close(ends[1]);
@@ -111,7 +111,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     const Outcome inSends = readThrough(sends);
-    require(inSends.status == varnel::kStatusDisconnected, "the session is over once the connection closes");
+    require(inSends.status == varnel::tunnel::kStatusDisconnected, "the session is over once the connection closes");
     require(inSends.socketReleased, "the reader lets go of its connection");
     // Past the reader's line limit the drop comes at a read's end, which the split does decide.
     if (seen.size() > kLineLimit || sends.size() <= 1) return 0;

@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::istringstream stream{std::string(bytes)};
     std::int32_t streamValue = 0;
     stream >> streamValue;
-    require(varnel::parseDecimalInteger<std::int32_t>(bytes, varnel::AfterDigits::Ignore, varnel::OutOfRange::NearestLimit) == streamValue,
+    require(varnel::bridge::parseDecimalInteger<std::int32_t>(bytes, varnel::bridge::AfterDigits::Ignore, varnel::bridge::OutOfRange::NearestLimit) == streamValue,
             "a leading number reads as a stream reads it");
     return 0;
 }

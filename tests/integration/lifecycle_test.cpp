@@ -69,11 +69,11 @@ struct Backend {
 };
 void PrintTo(const Backend& backend, std::ostream* out) { *out << backend.name; }
 
-std::string field(const JSValueObject& o, const char* key) {
-    const JSValue* v = o.find(key);
+std::string field(const bridge::JSValueObject& o, const char* key) {
+    const bridge::JSValue* v = o.find(key);
     return v && v->asString() ? *v->asString() : std::string();
 }
-JSValue stateIs(const char* state) { return JSValue(JSValueObject{{"state", JSValue(state)}}); }
+bridge::JSValue stateIs(const char* state) { return bridge::JSValue(bridge::JSValueObject{{"state", bridge::JSValue(state)}}); }
 
 class Lifecycle : public ::testing::TestWithParam<Backend> {
 protected:
@@ -124,16 +124,16 @@ protected:
                (sessionWanted ? " 1" : " 0") + " 127.0.0.1 " + (app / "varnel.exe").string() + "\n";
     }
     void saveProfile(const std::string& id, const std::string& config) {
-        ASSERT_TRUE(host->callAndWait("saveOvpnProfile", args({JSValue(id), JSValue(config), "client.ovpn", ""})).resolved);
+        ASSERT_TRUE(host->callAndWait("saveOvpnProfile", args({bridge::JSValue(id), bridge::JSValue(config), "client.ovpn", ""})).resolved);
     }
     std::shared_ptr<test::CallRecord> connectCall(const std::string& id, const std::string& password = test::kVpnPassword) {
-        return host->call("connectOvpn", args({JSValue(id), "client.ovpn", test::kVpnUser, JSValue(password)}));
+        return host->call("connectOvpn", args({bridge::JSValue(id), "client.ovpn", test::kVpnUser, bridge::JSValue(password)}));
     }
     test::Settlement connect(const std::string& id, const std::string& password = test::kVpnPassword) {
         return connectCall(id, password)->wait();
     }
-    static JSValueObject status(test::TestHost& h) { return *h.callAndWait("getStatus").value.asObject(); }
-    JSValueObject status() { return status(*host); }
+    static bridge::JSValueObject status(test::TestHost& h) { return *h.callAndWait("getStatus").value.asObject(); }
+    bridge::JSValueObject status() { return status(*host); }
     bool reaches(const std::string& state) { return waitUntil([&] { return field(status(), "state") == state; }); }
     // The connect's failure sentence, whether the connect itself rejects or the status tells it once
     // the session has ended (while connecting, it still shows the last failure's).
@@ -185,20 +185,20 @@ bool strangerOnlyAskedForThePassword(std::uint16_t port) {
 TEST_P(Lifecycle, ConnectsReportsAndDisconnects) {
     EXPECT_EQ(connect("p1").value, stateIs("connecting"));
     ASSERT_TRUE(reaches("connected")) << field(status(), "message");
-    const JSValueObject connected = status();
+    const bridge::JSValueObject connected = status();
     EXPECT_EQ(field(connected, "profileId"), "p1");
     ASSERT_NE(connected.find("pid"), nullptr);
     EXPECT_EQ(connected.find("message"), nullptr);
-    EXPECT_EQ(connected.find("downBps")->type(), JSValueType::Double);
-    EXPECT_EQ(*host->callAndWait("getHelperInfo").value.asObject()->find("reachable"), JSValue(true));
+    EXPECT_EQ(connected.find("downBps")->type(), bridge::JSValueType::Double);
+    EXPECT_EQ(*host->callAndWait("getHelperInfo").value.asObject()->find("reachable"), bridge::JSValue(true));
     const fs::path root(runtime->dataFolder.root());
     EXPECT_TRUE(fs::exists(root / "active.txt"));
 
     EXPECT_EQ(host->callAndWait("disconnect").value, stateIs("disconnected"));
     EXPECT_FALSE(fs::exists(root / "active.txt"));
     EXPECT_FALSE(fs::exists(root / "killswitch.txt"));
-    EXPECT_EQ(status(), (JSValueObject{{"state", JSValue("disconnected")}, {"downBps", JSValue(0.0)}, {"upBps", JSValue(0.0)}}));
-    EXPECT_EQ(*host->callAndWait("getHelperInfo").value.asObject()->find("reachable"), JSValue(false));
+    EXPECT_EQ(status(), (bridge::JSValueObject{{"state", bridge::JSValue("disconnected")}, {"downBps", bridge::JSValue(0.0)}, {"upBps", bridge::JSValue(0.0)}}));
+    EXPECT_EQ(*host->callAndWait("getHelperInfo").value.asObject()->find("reachable"), bridge::JSValue(false));
     EXPECT_TRUE(waitUntil([&] { return launcher->stillRunning().empty(); })) << "disconnect left OpenVPN running";
 }
 
@@ -220,7 +220,7 @@ TEST_P(Lifecycle, AKilledHostLeavesTheSessionForTheNextHostToRecover) {
     test::setEnvironmentVariable("VARNEL_KILLSWITCH_SOCKET", service.channel());
     const std::vector<std::string> command{exe.string(), "host"};
     std::optional<test::StdioProgram> first(command);
-    first->call("saveOvpnProfile", {"r", JSValue(profile()), "client.ovpn", ""});
+    first->call("saveOvpnProfile", {"r", bridge::JSValue(profile()), "client.ovpn", ""});
     ASSERT_EQ(first->call("connectOvpn", {"r", "client.ovpn", test::kVpnUser, test::kVpnPassword}), stateIs("connecting"));
     ASSERT_TRUE(first->waitForState("connected")) << first->status("message");
     const std::string pid = first->status("pid");
@@ -272,7 +272,7 @@ TEST_P(Lifecycle, FailuresReachTheInterfaceAsPlainSentences) {
 TEST_P(Lifecycle, ASecondConnectEndsTheFirstOpenVpnBeforeStartingTheNext) {
     ASSERT_TRUE(connect("p1").resolved);
     ASSERT_TRUE(reaches("connected"));
-    const JSValue first = *status().find("pid");
+    const bridge::JSValue first = *status().find("pid");
     ASSERT_TRUE(connect("p1").resolved);
     EXPECT_EQ(launcher->stillRunning().size(), 1u) << "the first OpenVPN still runs";
     ASSERT_TRUE(reaches("connected"));
@@ -302,12 +302,12 @@ TEST_P(Lifecycle, AReaderAttachedAfterTheTunnelCameUpSeesItConnected) {
     std::ofstream(folder / "auth.txt") << test::kVpnUser << "\n" << test::kVpnPassword << "\n";
     const platform::PathText openVpn = real() ? fs::u8path(test::OpenVpnServer::openVpnProgram()).native() : program.native();
     const std::string parameters =
-        openVpnParameters((folder / "client.ovpn").native(), (folder / "auth.txt").native(), log.native(), managementPort, {}, false);
+        tunnel::openVpnParameters((folder / "client.ovpn").native(), (folder / "auth.txt").native(), log.native(), managementPort, {}, false);
     ASSERT_EQ(launcher->launchElevated(openVpn, parameters).error, 0u);
     ASSERT_TRUE(waitUntil([&] { return test::fileBytes(log).find("Initialization Sequence Completed") != std::string::npos; }))
         << test::fileBytes(log);
 
-    auto socket = std::make_shared<platform::Socket>(ManagementConnect(managementPort));
+    auto socket = std::make_shared<platform::Socket>(tunnel::ManagementConnect(managementPort));
     ASSERT_TRUE(socket->valid());
     {
         std::lock_guard lock(runtime->tunnel->control.lock);
@@ -315,10 +315,10 @@ TEST_P(Lifecycle, AReaderAttachedAfterTheTunnelCameUpSeesItConnected) {
         runtime->tunnel->control.state.logPath = log.native();
         runtime->tunnel->control.state.managementSocket = socket;
     }
-    ASSERT_TRUE(startManagementReader(*runtime->tunnel, socket));
+    ASSERT_TRUE(tunnel::startManagementReader(*runtime->tunnel, socket));
     EXPECT_TRUE(waitUntil([&] { return runtime->tunnel->statusWord() == "connected"; }));
     runtime->tunnel->reader.stop();
-    ManagementSend(ManagementConnect(managementPort), "signal SIGTERM");
+    tunnel::ManagementSend(tunnel::ManagementConnect(managementPort), "signal SIGTERM");
 }
 
 // Under hostile timing and a hostile neighbour, what the status says must always be what the
@@ -347,7 +347,7 @@ TEST_P(Lifecycle, ABurstOfConnectsEndsWithOneOpenVpnAndTheStatusNamesItsProfile)
     EXPECT_EQ(field(status(), "profileId"), "p4");
     EXPECT_TRUE(waitUntil([&] { return launcher->stillRunning().size() == 1; }, std::chrono::seconds(5)));
     ASSERT_EQ(launcher->stillRunning().size(), 1u);
-    EXPECT_EQ(*status().find("pid"), JSValue(static_cast<std::int64_t>(launcher->stillRunning().front())));
+    EXPECT_EQ(*status().find("pid"), bridge::JSValue(static_cast<std::int64_t>(launcher->stillRunning().front())));
 }
 
 // Random orders of everything the interface and OpenVPN can do to a session, none waiting for the

@@ -54,14 +54,14 @@ TEST_F(KillSwitchTest, SendsEnableWithTheServerAndTheProgramPathByteForByteAndDi
     unknown.apply(false);
     KillSwitch& k = make("udp", 1194, "192.0.2.1");
     EXPECT_FALSE(k.enabled());
-    EXPECT_EQ(k.setEnabled(false, [] { return true; }), (JSValueObject{{"enabled", JSValue(false)}}));
+    EXPECT_EQ(k.setEnabled(false, [] { return true; }), (bridge::JSValueObject{{"enabled", bridge::JSValue(false)}}));
     // Turned on, it sends the rules only while connected; the connect sends them otherwise.
-    EXPECT_EQ(k.setEnabled(true, [] { return false; }), (JSValueObject{{"enabled", JSValue(true)}}));
+    EXPECT_EQ(k.setEnabled(true, [] { return false; }), (bridge::JSValueObject{{"enabled", bridge::JSValue(true)}}));
     EXPECT_TRUE(k.enabled());
     k.setEnabled(true, [] { return true; });
     // The IPv6 setting, on at first, is kept for the next connect and sends nothing.
     EXPECT_TRUE(k.blockIpv6());
-    EXPECT_EQ(k.setBlockIpv6(false), (JSValueObject{{"enabled", JSValue(false)}}));
+    EXPECT_EQ(k.setBlockIpv6(false), (bridge::JSValueObject{{"enabled", bridge::JSValue(false)}}));
     EXPECT_FALSE(k.blockIpv6());
     EXPECT_EQ(service.received(), (Lines{enable("tcp 443 1 192.0.2.7"), enable("tcp 443 0 192.0.2.7"), enable("any 0 0 none"), "DISABLE\n",
                                          enable("udp 1194 1 192.0.2.1")}));

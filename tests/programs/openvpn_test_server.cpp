@@ -11,10 +11,10 @@
 #include "support/openvpn_pair.h"
 
 int main() {
-    using varnel::JSValue;
-    const auto print = [](const varnel::JSValueObject& object) {
+    using varnel::bridge::JSValue;
+    const auto print = [](const varnel::bridge::JSValueObject& object) {
         varnel::JsonTextWriter writer;
-        varnel::writeJSValue(writer, object);
+        varnel::bridge::writeJSValue(writer, object);
         std::cout << writer.text() << std::endl;
     };
     if (const std::string reason = varnel::test::OpenVpnServer::unavailableReason(); !reason.empty()) {

@@ -11,7 +11,7 @@
 
 namespace {
 struct NoEvents final : varnel::tray::TrayEvents {
-    void EmitMenuBarAction(const varnel::JSValueObject&) const override {}
+    void EmitMenuBarAction(const varnel::bridge::JSValueObject&) const override {}
     void EmitAppWindowDidShow() const override {}
 };
 }  // namespace

@@ -29,17 +29,17 @@ std::vector<fs::path> entriesOf(const fs::path& folder) {
 
 class Storage : public ::testing::Test, protected test::StorageFixture {
 protected:
-    test::Settlement call(const std::string& method, const JSValue& arguments) { return host.callAndWait(method, arguments); }
-    std::string rejection(const std::string& method, const JSValue& arguments) { return test::rejectionMessage(call(method, arguments)); }
+    test::Settlement call(const std::string& method, const bridge::JSValue& arguments) { return host.callAndWait(method, arguments); }
+    std::string rejection(const std::string& method, const bridge::JSValue& arguments) { return test::rejectionMessage(call(method, arguments)); }
     std::vector<std::string> listedRaws() {
         std::vector<std::string> raws;
-        const JSValue listed = call("listSavedOvpnProfiles", args({})).value;
-        for (const JSValue& item : *listed.asArray()) raws.push_back(*item.asObject()->find("_raw")->asString());
+        const bridge::JSValue listed = call("listSavedOvpnProfiles", args({})).value;
+        for (const bridge::JSValue& item : *listed.asArray()) raws.push_back(*item.asObject()->find("_raw")->asString());
         std::sort(raws.begin(), raws.end());  // the listing keeps the directory's own order
         return raws;
     }
-    static JSValue credentials(const std::string& user, const std::string& password) {
-        return JSValue(JSValueObject{{"username", JSValue(user)}, {"password", JSValue(password)}});
+    static bridge::JSValue credentials(const std::string& user, const std::string& password) {
+        return bridge::JSValue(bridge::JSValueObject{{"username", bridge::JSValue(user)}, {"password", bridge::JSValue(password)}});
     }
 };
 
@@ -60,8 +60,8 @@ TEST_F(Storage, ListsOnlyProfileFoldersHoldingMetaWithTextModeFolding) {
 TEST_F(Storage, SaveAnswersThePathAndTheFileNameAsGivenAndDeleteRemovesTheWholeFolder) {
     const std::string name = "Caf\xC3\xA9 \xE2\x82\xAC.ovpn";  // each byte is one unit of the name on disk
     const std::string folder = platform::narrowUnits(runtime->dataFolder.profileDir("p1"));
-    EXPECT_EQ(call("saveOvpnProfile", args({"p1", "remote x 1194\n", JSValue(name), "unused"})).value,
-              JSValue(JSValueObject{{"fileName", JSValue(name)}, {"configPath", JSValue(folder + static_cast<char>(platform::kPathSeparator) + name)}}));
+    EXPECT_EQ(call("saveOvpnProfile", args({"p1", "remote x 1194\n", bridge::JSValue(name), "unused"})).value,
+              bridge::JSValue(bridge::JSValueObject{{"fileName", bridge::JSValue(name)}, {"configPath", bridge::JSValue(folder + static_cast<char>(platform::kPathSeparator) + name)}}));
     ASSERT_EQ(entriesOf(profiles() / "p1").size(), 1u);
     const fs::path onDisk = fs::directory_iterator(profiles() / "p1")->path();
     EXPECT_EQ(platform::narrowUnits(onDisk.filename().native()), name);
@@ -85,7 +85,7 @@ TEST_F(Storage, CredentialsAreTwoLinesAndFilesOfOtherToolsReadToo) {
     const fs::path auth = profiles() / "p" / "auth.txt";
     ASSERT_TRUE(call("saveOvpnAuth", args({"p", "alice", ""})).resolved);
     EXPECT_EQ(fileBytes(auth), "alice\n\n");
-    const std::pair<std::string, JSValue> files[] = {
+    const std::pair<std::string, bridge::JSValue> files[] = {
         {"carol\r\nsecret\r\n", credentials("carol", "secret")},       {"dave", credentials("dave", "")},
         {"erin\nsecret\nthird line\n", credentials("erin", "secret")}, {"frank\r\nlone\rcr", credentials("frank", "lone\rcr")},
         {"", credentials("", "")},
@@ -99,8 +99,8 @@ TEST_F(Storage, CredentialsAreTwoLinesAndFilesOfOtherToolsReadToo) {
 }
 
 TEST_F(Storage, UserDefaultsRoundTripByteForByteInAFileNamedWithSafeAsciiAlone) {
-    const auto read = [&](const std::string& key) { return call("readUserDefaults", args({JSValue(key)})).value; };
-    const auto write = [&](const std::string& key, const std::string& value) { return call("writeUserDefaults", args({JSValue(key), JSValue(value)})); };
+    const auto read = [&](const std::string& key) { return call("readUserDefaults", args({bridge::JSValue(key)})).value; };
+    const auto write = [&](const std::string& key, const std::string& value) { return call("writeUserDefaults", args({bridge::JSValue(key), bridge::JSValue(value)})); };
     const std::pair<std::string, std::string> files[] = {
         {"theme", "theme"}, {"v1.2-beta_x", "v1.2-beta_x"}, {"a b/c\\d", "a_b_c_d"}, {"caf\xC3\xA9", "caf__"},
         {"\xE2\x82\xAC", "___"}, {"", "pref"}, {std::string("a\0b", 3), "a_b"},
@@ -108,13 +108,13 @@ TEST_F(Storage, UserDefaultsRoundTripByteForByteInAFileNamedWithSafeAsciiAlone) 
     for (const auto& [key, file] : files) {
         ASSERT_TRUE(write(key, "line\r\nnext\r\n" + key).resolved) << key;
         EXPECT_EQ(fileBytes(root() / "prefs" / file), "line\r\nnext\r\n" + key);
-        EXPECT_EQ(read(file), JSValue("line\r\nnext\r\n" + key)) << key;  // the same file
+        EXPECT_EQ(read(file), bridge::JSValue("line\r\nnext\r\n" + key)) << key;  // the same file
     }
-    EXPECT_EQ(read("never written"), JSValue(""));
+    EXPECT_EQ(read("never written"), bridge::JSValue(""));
     // "." and ".." name folders: their writes reject and their reads are empty.
     for (const char* key : {".", ".."}) {
         EXPECT_TRUE(test::rejectionMessage(write(key, "lost")).starts_with("Could not write ")) << key;
-        EXPECT_EQ(read(key), JSValue("")) << key;
+        EXPECT_EQ(read(key), bridge::JSValue("")) << key;
     }
 }
 
@@ -128,15 +128,15 @@ const std::string kUnsafeNames[] = {
 
 TEST_F(Storage, EveryProfileMethodRefusesAnUnsafeIdOrFileNameBeforeTouchingTheDiskOrLaunching) {
     // Each method's arguments with "@" where the id goes, and where the file name goes for those that take one.
-    const std::tuple<const char*, JSValueArray, JSValueArray> methods[] = {
+    const std::tuple<const char*, bridge::JSValueArray, bridge::JSValueArray> methods[] = {
         {"saveOvpnProfile", {"@", "remote x 1194\n", "c.ovpn"}, {"p", "remote x 1194\n", "@"}}, {"saveOvpnProfileMeta", {"@", "{}"}, {}},
         {"saveOvpnAuth", {"@", "user", "secret"}, {}}, {"readOvpnAuth", {"@"}, {}}, {"deleteOvpnProfile", {"@"}, {}},
         {"connectOvpn", {"@", "c.ovpn", "user", "pw"}, {"p", "@", "user", "pw"}},
     };
-    const auto with = [](JSValueArray arguments, const std::string& name) {
-        for (JSValue& argument : arguments)
-            if (argument == JSValue("@")) argument = JSValue(name);
-        return JSValue(arguments);
+    const auto with = [](bridge::JSValueArray arguments, const std::string& name) {
+        for (bridge::JSValue& argument : arguments)
+            if (argument == bridge::JSValue("@")) argument = bridge::JSValue(name);
+        return bridge::JSValue(arguments);
     };
     ASSERT_TRUE(call("saveOvpnProfile", args({"p", "kept", "c.ovpn"})).resolved);
     ASSERT_TRUE(call("saveOvpnAuth", args({"p", "user", "secret"})).resolved);
@@ -165,18 +165,18 @@ TEST_F(Storage, EveryProfileMethodRefusesAnUnsafeIdOrFileNameBeforeTouchingTheDi
     // Plain names, however unusual, work with every method.
     for (const std::string id : {"q", " lead", "a..b", ".hidden", ".ovpn", "Caf\xC3\xA9 \xE2\x82\xAC", "two words", "x-1_2", "x'y"}) {
         const std::string name = id + ".ovpn";
-        EXPECT_EQ(*call("saveOvpnProfile", args({JSValue(id), "c", JSValue(name)})).value.asObject()->find("fileName"), JSValue(name));
-        EXPECT_TRUE(call("saveOvpnProfileMeta", args({JSValue(id), "{}"})).resolved && call("saveOvpnAuth", args({JSValue(id), "u", "pw"})).resolved) << id;
-        EXPECT_EQ(call("readOvpnAuth", args({JSValue(id)})).value, credentials("u", "pw")) << id;
+        EXPECT_EQ(*call("saveOvpnProfile", args({bridge::JSValue(id), "c", bridge::JSValue(name)})).value.asObject()->find("fileName"), bridge::JSValue(name));
+        EXPECT_TRUE(call("saveOvpnProfileMeta", args({bridge::JSValue(id), "{}"})).resolved && call("saveOvpnAuth", args({bridge::JSValue(id), "u", "pw"})).resolved) << id;
+        EXPECT_EQ(call("readOvpnAuth", args({bridge::JSValue(id)})).value, credentials("u", "pw")) << id;
         // The test runtime finds no OpenVPN, the step after the names.
-        EXPECT_TRUE(rejection("connectOvpn", args({JSValue(id), JSValue(name), "", ""})).starts_with("OpenVPN not found.")) << id;
-        EXPECT_TRUE(call("deleteOvpnProfile", args({JSValue(id)})).resolved && !fs::exists(fs::path(storage::DataFolder::child(profiles().native(), id)))) << id;
+        EXPECT_TRUE(rejection("connectOvpn", args({bridge::JSValue(id), bridge::JSValue(name), "", ""})).starts_with("OpenVPN not found.")) << id;
+        EXPECT_TRUE(call("deleteOvpnProfile", args({bridge::JSValue(id)})).resolved && !fs::exists(fs::path(storage::DataFolder::child(profiles().native(), id)))) << id;
     }
 }
 
 // A folder standing where the file goes makes every write fail at its last step, the rename.
 TEST_F(Storage, AFailedWriteRejectsNamingTheFileAndLeavesNothingOfItself) {
-    const std::tuple<const char*, JSValue, fs::path> cases[] = {
+    const std::tuple<const char*, bridge::JSValue, fs::path> cases[] = {
         {"saveOvpnProfile", args({"p", "new", "c.ovpn"}), profiles() / "p" / "c.ovpn"},
         {"saveOvpnProfileMeta", args({"p", "{}"}), profiles() / "p" / "meta.json"},
         {"saveOvpnAuth", args({"p", "user", "secret"}), profiles() / "p" / "auth.txt"},
@@ -207,7 +207,7 @@ TEST_F(Storage, FilesOverTheirLimitReadAsUnreadable) {
         writeFileBytes(profiles() / id / "meta.json", std::string(kMiB + over, 'm'));
         writeFileBytes(profiles() / id / "auth.txt", "user\n" + std::string(kMiB - 5 + over, 'p'));
         writeFileBytes(root() / "prefs" / id, std::string(16 * kMiB + over, 'v'));
-        EXPECT_EQ(call("readOvpnAuth", args({JSValue(id)})).resolved, !over);
+        EXPECT_EQ(call("readOvpnAuth", args({bridge::JSValue(id)})).resolved, !over);
         EXPECT_EQ(storage::readUserDefaults(runtime->dataFolder, id).size(), over ? 0 : 16 * kMiB);
     }
     EXPECT_EQ(listedRaws(), std::vector<std::string>{std::string(kMiB, 'm')});
@@ -266,9 +266,9 @@ TEST(AtomicWrites, ConcurrentWritersAndReadersNeverSeeATornUserDefault) {
 // are held to their contract with the platform's tests).
 TEST_F(Storage, KeychainItemsAreAddressedByTheirJoinedTarget) {
     ASSERT_TRUE(call("writeKeychainItem", args({"svc/a", "b", "value"})).resolved);
-    EXPECT_EQ(call("readKeychainItem", args({"svc", "a/b"})).value, JSValue("value"));
+    EXPECT_EQ(call("readKeychainItem", args({"svc", "a/b"})).value, bridge::JSValue("value"));
     ASSERT_TRUE(call("deleteKeychainItem", args({"svc", "a/b"})).resolved && call("deleteKeychainItem", args({"svc", "nobody"})).resolved);
-    EXPECT_EQ(call("readKeychainItem", args({"svc/a", "b"})).value, JSValue(""));
+    EXPECT_EQ(call("readKeychainItem", args({"svc/a", "b"})).value, bridge::JSValue(""));
 }
 
 }  // namespace

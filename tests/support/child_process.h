@@ -95,22 +95,22 @@ public:
     const std::string& log() const { return log_; }
 
     // The answer's "result" (events in between are passed over); throws on an "error".
-    JSValue call(const std::string& method, JSValueArray args = {}) {
+    bridge::JSValue call(const std::string& method, bridge::JSValueArray args = {}) {
         JsonTextWriter request;
-        writeJSValue(request, JSValueObject{{"id", JSValue(++lastId_)}, {"method", JSValue(method)}, {"args", JSValue(args)}});
+        bridge::writeJSValue(request, bridge::JSValueObject{{"id", bridge::JSValue(++lastId_)}, {"method", bridge::JSValue(method)}, {"args", bridge::JSValue(args)}});
         child_.writeLine(request.text());
         for (std::string line; child_.readLine(line);) {
             const JsonParseResult parsed = parseJson(line);
-            const JSValueObject* answer = parsed.value ? parsed.value->asObject() : nullptr;
-            if (!answer || !answer->find("id") || *answer->find("id") != JSValue(lastId_)) continue;
-            if (const JSValue* result = answer->find("result")) return *result;
+            const bridge::JSValueObject* answer = parsed.value ? parsed.value->asObject() : nullptr;
+            if (!answer || !answer->find("id") || *answer->find("id") != bridge::JSValue(lastId_)) continue;
+            if (const bridge::JSValue* result = answer->find("result")) return *result;
             throw std::runtime_error(method + ": " + line);
         }
         throw std::runtime_error("the host ended during " + method);
     }
     std::string status(const char* key = "state") {
-        const JSValue answer = call("getStatus");
-        const JSValue* value = answer.asObject() ? answer.asObject()->find(key) : nullptr;
+        const bridge::JSValue answer = call("getStatus");
+        const bridge::JSValue* value = answer.asObject() ? answer.asObject()->find(key) : nullptr;
         if (value && value->asString()) return *value->asString();
         return value && value->asInt64() ? std::to_string(*value->asInt64()) : std::string();
     }

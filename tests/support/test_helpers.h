@@ -13,7 +13,7 @@
 
 namespace varnel::test {
 
-inline JSValue args(std::initializer_list<JSValue> items) { return JSValue(JSValueArray(items)); }
+inline bridge::JSValue args(std::initializer_list<bridge::JSValue> items) { return bridge::JSValue(bridge::JSValueArray(items)); }
 
 inline void writeFileBytes(const std::filesystem::path& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;

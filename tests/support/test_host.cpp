@@ -7,7 +7,7 @@
 #include "bridge/js_value_write.h"
 #include "module/modules.h"
 
-namespace varnel {
+namespace varnel::bridge {
 
 void PrintTo(const JSValue& value, std::ostream* out) {
     JsonTextWriter writer;
@@ -15,19 +15,19 @@ void PrintTo(const JSValue& value, std::ostream* out) {
     *out << writer.take();
 }
 
-}  // namespace varnel
+}  // namespace varnel::bridge
 
 namespace varnel::test {
 
-JSValue capture(const ArgumentWriter& write) {
+bridge::JSValue capture(const bridge::ArgumentWriter& write) {
     JsonTextWriter writer;
     write(writer);
-    return parseJson(writer.take()).value.value_or(JSValue("<not JSON>"));
+    return parseJson(writer.take()).value.value_or(bridge::JSValue("<not JSON>"));
 }
 
-class TestHost::Context final : public ReactContext {
+class TestHost::Context final : public bridge::ReactContext {
 public:
-    void EmitJSEvent(std::string_view emitter, std::string_view name, const ArgumentWriter& args) override {
+    void EmitJSEvent(std::string_view emitter, std::string_view name, const bridge::ArgumentWriter& args) override {
         RecordedEvent event{std::string(emitter), std::string(name), capture(args)};
         std::lock_guard lock(mutex);
         events.push_back(std::move(event));
@@ -43,13 +43,13 @@ TestHost::TestHost(std::shared_ptr<Runtime> runtime)
 
 void TestHost::initialize() { registry_->initializeAll(context_); }
 
-std::shared_ptr<CallRecord> TestHost::call(const std::string& method, const JSValue& args) {
-    const MethodDelegate* delegate = registry_->findMethod("VarnelTunnel", method);
+std::shared_ptr<CallRecord> TestHost::call(const std::string& method, const bridge::JSValue& args) {
+    const bridge::MethodDelegate* delegate = registry_->findMethod("VarnelTunnel", method);
     if (delegate == nullptr) throw std::invalid_argument("no method " + method);
     auto record = std::make_shared<CallRecord>();
     // A promise writes its settlement as an argument list; the host takes its first element.
     auto settleWith = [record](bool resolved) {
-        return [record, resolved](const ArgumentWriter& write) { record->add({resolved, capture(write).asArray()->at(0)}); };
+        return [record, resolved](const bridge::ArgumentWriter& write) { record->add({resolved, capture(write).asArray()->at(0)}); };
     };
     (*delegate)(args, settleWith(true), settleWith(false));
     return record;

@@ -10,19 +10,19 @@
 #include "bridge/js_value.h"
 #include "support/test_runtime.h"
 
-namespace varnel {
-// How a failed test shows a value: as JSON text.
+namespace varnel::bridge {
+// How a failed test shows a value: as JSON text (beside the value, where the test framework looks).
 void PrintTo(const JSValue& value, std::ostream* out);
-}  // namespace varnel
+}  // namespace varnel::bridge
 
 namespace varnel::test {
 
 // What a writer function writes, read back as the stdio host's output line shows it.
-JSValue capture(const ArgumentWriter& write);
+bridge::JSValue capture(const bridge::ArgumentWriter& write);
 
 struct Settlement {
     bool resolved = false;
-    JSValue value;  // the result, or the rejection object
+    bridge::JSValue value;  // the result, or the rejection object
 };
 
 // One call's settlements, all of them, so that a test can see a second one.
@@ -52,7 +52,7 @@ private:
 
 struct RecordedEvent {
     std::string emitter, name;
-    JSValue args;
+    bridge::JSValue args;
 };
 
 class TestHost {
@@ -62,8 +62,8 @@ public:
     void initialize();  // as a host does when the interface loads the modules
     void unload() { registry_ = std::make_unique<ModuleRegistry>(); }
 
-    std::shared_ptr<CallRecord> call(const std::string& method, const JSValue& args = JSValue(JSValueArray{}));
-    Settlement callAndWait(const std::string& method, const JSValue& args = JSValue(JSValueArray{})) {
+    std::shared_ptr<CallRecord> call(const std::string& method, const bridge::JSValue& args = bridge::JSValue(bridge::JSValueArray{}));
+    Settlement callAndWait(const std::string& method, const bridge::JSValue& args = bridge::JSValue(bridge::JSValueArray{})) {
         return call(method, args)->wait();
     }
 

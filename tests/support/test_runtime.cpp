@@ -44,7 +44,7 @@ std::shared_ptr<TestRuntime> makeTestRuntime(const std::function<void(RuntimeSer
 
 void useRealOpenVpn(RuntimeServices& services) {
     services.launcher = platform::systemProcessLauncher();
-    services.discovery = systemOpenVpnDiscovery();
+    services.discovery = tunnel::systemOpenVpnDiscovery();
     services.adapters = platform::systemNetworkAdapters();
     services.clock = platform::systemClock();
     services.managementPort = freeLoopbackPort();

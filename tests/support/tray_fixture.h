@@ -17,7 +17,7 @@ inline std::vector<std::string> trayEventLog(TestHost& host) {
     std::vector<std::string> log;
     for (const RecordedEvent& e : host.events()) {
         log.push_back(e.name);
-        if (const JSValueArray* args = e.args.asArray(); args && !args->empty())
+        if (const bridge::JSValueArray* args = e.args.asArray(); args && !args->empty())
             for (const auto& [key, value] : *args->at(0).asObject()) log.back() += " " + key + "=" + *value.asString();
     }
     return log;

@@ -31,7 +31,7 @@ struct TrayFixture {
         if (what == "refuse icons") shell.acceptsIcon = false;
         if (what == "no main window") shell.hasMainWindow = false;
         if (what == "refuse icons" || what.starts_with("no ")) return;
-        JSValue answer(true);
+        bridge::JSValue answer(true);
         const std::string rest = what.substr(what.find(' ') + 1);
         if (what == "initialize") host.initialize();
         if (what == "hide" || what == "show") answer = host.callAndWait("setMenuBarVisible", test::args({what == "show"})).value;
@@ -44,7 +44,7 @@ struct TrayFixture {
         if (what.starts_with("icon ")) shell.post(kWmTrayCallback, 0, std::stoi(rest, nullptr, 0));
         if (what.starts_with("click ")) shell.menuChoice = platform::utf8ToWide(rest);
         if (what.starts_with("click ")) shell.post(kWmTrayCallback, 0, kWmRButtonUp);
-        EXPECT_EQ(answer, JSValue(what != "hide")) << what;
+        EXPECT_EQ(answer, bridge::JSValue(what != "hide")) << what;
         EXPECT_TRUE(settled()) << what;
     }
 };

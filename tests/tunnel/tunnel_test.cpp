@@ -37,10 +37,10 @@ TEST(OpenVpnCommandLine, PiecesInOrderWithQuotedPaths) {
     const auto quoted = [](const PathText& path) { return "\"" + platform::pathTextToUtf8(path) + "\""; };
     EXPECT_NE(quoted(config).find("J\xC3\xB6rg"), std::string::npos);  // non-ASCII path text arrives as UTF-8
     const std::string common = " --verb 3 --connect-retry 2 --connect-timeout 10", driver = onLinux ? "" : " --windows-driver tap-windows6";
-    EXPECT_EQ(openVpnParameters(config, auth, log, 11940, auth, true),
+    EXPECT_EQ(tunnel::openVpnParameters(config, auth, log, 11940, auth, true),
               "--config " + quoted(config) + " --auth-user-pass " + quoted(auth) + " --log " + quoted(log) + " --management 127.0.0.1 11940 " +
                   quoted(auth) + common + " --ifconfig-ipv6 fd15:53b6:dead::2/64 fd15:53b6:dead::1 --redirect-gateway ipv6 --block-ipv6" + driver);
-    EXPECT_EQ(openVpnParameters(config, {}, log, 21940, {}, false),
+    EXPECT_EQ(tunnel::openVpnParameters(config, {}, log, 21940, {}, false),
               "--config " + quoted(config) + " --log " + quoted(log) + " --management 127.0.0.1 21940" + common + driver);
 }
 
@@ -54,33 +54,33 @@ TEST(OpenVpnLocator, OwnFoldersThenTheParentsThenInstallationsThenSearchAndOnlyT
     const auto candidates = platform::installedOpenVpnCandidates();
     const auto first = std::ranges::find_if(candidates, [](const PathText& c) { return fs::exists(c); });
     const PathText installed = first != candidates.end() ? *first : platform::searchOpenVpnOnPath();
-    EXPECT_EQ(OpenVpnLocator(executable), installed);
+    EXPECT_EQ(tunnel::OpenVpnLocator(executable), installed);
     // Each copy placed wins over every one placed before it. On Linux the program and its folder share
     // the name "openvpn": a folder replaces a copy.
     for (const fs::path& copy : {outer / program, outer / "openvpn" / program, app / program, app / "openvpn" / program}) {
         if (fs::is_regular_file(copy.parent_path())) fs::remove(copy.parent_path());
         fs::create_directories(copy.parent_path());
         std::ofstream(copy) << "x";
-        EXPECT_EQ(OpenVpnLocator(executable), copy.native());
+        EXPECT_EQ(tunnel::OpenVpnLocator(executable), copy.native());
     }
     // A folder named like the program is no program: the copy next in line is found.
     fs::remove(app / "openvpn" / program);
     fs::create_directories(app / "openvpn" / program);
     const fs::path next = onLinux ? outer / "openvpn" / program : app / program;
-    EXPECT_EQ(OpenVpnLocator(executable), next.native());
+    EXPECT_EQ(tunnel::OpenVpnLocator(executable), next.native());
     // The TAP installer is looked for beside the OpenVPN found, where the system has one.
-    EXPECT_EQ(TapInstallerPath(next.native()), PathText());
+    EXPECT_EQ(tunnel::TapInstallerPath(next.native()), PathText());
     if (const PathText installer = platform::kTapInstallerName; !installer.empty()) {
         std::ofstream(next.parent_path() / installer) << "x";
-        EXPECT_EQ(TapInstallerPath(next.native()), (next.parent_path() / installer).native());
+        EXPECT_EQ(tunnel::TapInstallerPath(next.native()), (next.parent_path() / installer).native());
     }
     if (!onLinux) return;
     // On Linux one that others may change, or in a folder they may change, is passed over as well.
     fs::permissions(next, fs::perms::others_write, fs::perm_options::add);
-    EXPECT_EQ(OpenVpnLocator(executable), installed);
+    EXPECT_EQ(tunnel::OpenVpnLocator(executable), installed);
     fs::permissions(next, fs::perms::others_write, fs::perm_options::remove);
     fs::permissions(next.parent_path(), fs::perms::group_write, fs::perm_options::add);
-    EXPECT_EQ(OpenVpnLocator(executable), installed);
+    EXPECT_EQ(tunnel::OpenVpnLocator(executable), installed);
 }
 
 // On Linux the launched program (a test program that waits for a marker file) leads a session of its
@@ -132,21 +132,21 @@ TEST(LogClassifier, RulesInOrderThenTheTellingLine) {
         {"a\nSIGTERM received, Exiting\nsomething FATAL happened\nplain last\n", "something FATAL happened"},
         {"first\nsecond\r\n\r\n\n", "second"}, {"AUTH_FAILED\xC3\x84\n", auth}, {"", ""}, {"Connection timed out", reach},
     };
-    for (const auto& [log, expected] : cases) EXPECT_EQ(classifyLogText(log), expected) << log;
+    for (const auto& [log, expected] : cases) EXPECT_EQ(tunnel::classifyLogText(log), expected) << log;
 }
 
 TEST(ManagementLogin, OnlyTheRightPasswordToARealPromptLogsIn) {
     // A scripted management interface on loopback greets, then answers each line it is sent.
     const auto login = [](const std::string& greeting, const Lines& answers, const char* password) {
         test::LoopbackServer server;
-        platform::Socket socket = ManagementConnect(server.port());
+        platform::Socket socket = tunnel::ManagementConnect(server.port());
         test::LoopbackConnection peer = server.accept();
         std::jthread script([&] {
             peer.send(greeting);
             for (std::string line; const std::string& answer : answers)
                 if (peer.readLine(line)) peer.send(answer);
         });
-        return ManagementLogin(socket, password);
+        return tunnel::ManagementLogin(socket, password);
     };
     EXPECT_TRUE(login("ENTER PASSWORD:", {"SUCCESS: password is correct\r\n"}, "s3cret"));
     EXPECT_FALSE(login("ENTER PASSWORD:", {"ENTER PASSWORD:"}, "wrong"));
@@ -168,7 +168,7 @@ TEST(ManagementStateQuery, ReplyLinesWithOrWithoutPrefixAndSilence) {
         std::jthread answer([&, reply = reply] {
             if (std::string line; peer.readLine(line) && line == "state") peer.send(reply);
         });
-        EXPECT_EQ(QueryManagementState(socket), expected) << reply;
+        EXPECT_EQ(tunnel::QueryManagementState(socket), expected) << reply;
     }
 }
 
@@ -183,19 +183,19 @@ struct ScriptedReader {
         if (log) std::ofstream(logPath, std::ios::binary) << log;
         tunnel().control.sessionActive = wanted;
         // Held by the state and the reader only, so that it closes once the reader lets go.
-        auto socket = std::make_shared<platform::Socket>(ManagementConnect(server.port()));
+        auto socket = std::make_shared<platform::Socket>(tunnel::ManagementConnect(server.port()));
         connection.emplace(server.accept());
         tunnel().control.state.status = status;
         tunnel().control.state.logPath = logPath.native();
         tunnel().control.state.managementSocket = socket;
-        EXPECT_TRUE(startManagementReader(tunnel(), socket));
+        EXPECT_TRUE(tunnel::startManagementReader(tunnel(), socket));
         std::string first, second;
         EXPECT_TRUE(connection->readLine(first) && connection->readLine(second));
         EXPECT_EQ(first + "|" + second, "state on|state");
     }
     ~ScriptedReader() { tunnel().reader.stop(); }
-    Tunnel& tunnel() { return *runtime->tunnel; }
-    TunnelState state() {
+    tunnel::Tunnel& tunnel() { return *runtime->tunnel; }
+    tunnel::TunnelState state() {
         std::lock_guard lock(tunnel().control.lock);
         return tunnel().control.state;
     }
@@ -223,7 +223,7 @@ TEST(ManagementReader, TakesTheStateReplyFollowsReportsSplitAcrossReadsAndIsTheO
     r.connection->send(">STATE:1765000002,CONNECTED,SUCCESS\r\n>STATE:1765000003,RECONNECTING,ping-restart,,\r\n");  // two in one read
     EXPECT_TRUE(waitUntil([&] { return r.state().status == "connecting"; }));
 
-    EXPECT_FALSE(startManagementReader(r.tunnel(), std::make_shared<platform::Socket>()));
+    EXPECT_FALSE(tunnel::startManagementReader(r.tunnel(), std::make_shared<platform::Socket>()));
     r.tunnel().reader.stop();
     EXPECT_FALSE(r.tunnel().reader.busy());
     std::string line;
@@ -284,10 +284,10 @@ TEST(SessionRecovery, ReattachesToATrustedOpenVpnWithTheSessionsPasswordAndNever
                 if (line == "state") peer->send("1765000000,CONNECTED,SUCCESS,10.8.0.2,192.0.2.1,1194,,\r\nEND\r\n");
         });
         test::TestHost host(runtime);
-        const JSValueObject status = *host.callAndWait("getStatus").value.asObject();
+        const bridge::JSValueObject status = *host.callAndWait("getStatus").value.asObject();
         answered = true;
-        EXPECT_EQ(*status.find("state"), JSValue(trusted ? "connected" : "disconnected"));
-        EXPECT_EQ(status.find("profileId") ? *status.find("profileId") : JSValue(), trusted ? JSValue("p7") : JSValue());
+        EXPECT_EQ(*status.find("state"), bridge::JSValue(trusted ? "connected" : "disconnected"));
+        EXPECT_EQ(status.find("profileId") ? *status.find("profileId") : bridge::JSValue(), trusted ? bridge::JSValue("p7") : bridge::JSValue());
         EXPECT_EQ(runtime->tunnel->control.sessionActive, trusted);
         EXPECT_EQ(heard, trusted ? "0123abcd" : "");
         const killswitch::ServerEndpoint endpoint = runtime->killSwitch->server();
@@ -312,7 +312,7 @@ protected:
         std::ofstream(folder(id) / name) << "remote 192.0.2.1 1194\n";
     }
     std::string connect(const std::string& id, const std::string& config, const std::string& user = "") {
-        return rejectionMessage(host.callAndWait("connectOvpn", test::args({JSValue(id), JSValue(config), JSValue(user), "pw"})));
+        return rejectionMessage(host.callAndWait("connectOvpn", test::args({bridge::JSValue(id), bridge::JSValue(config), bridge::JSValue(user), "pw"})));
     }
     std::string launched(std::size_t i) { return runtime->launcher->launches().at(i).parameters; }
 
@@ -356,14 +356,14 @@ TEST_F(ConnectSteps, EachStepRejectsWithItsSentenceAndLeavesTheStatusAsItWas) {
     EXPECT_EQ(rejectionMessage(host.callAndWait("pingHelper")), "OpenVPN not found. Install OpenVPN Community from https://openvpn.net");
     EXPECT_EQ(runtime->launcher->launches().size(), 4u);
     EXPECT_EQ(host.callAndWait("getStatus").value,
-              JSValue(JSValueObject{{"state", JSValue("disconnected")}, {"downBps", JSValue(0.0)}, {"upBps", JSValue(0.0)}}));
+              bridge::JSValue(bridge::JSValueObject{{"state", bridge::JSValue("disconnected")}, {"downBps", bridge::JSValue(0.0)}, {"upBps", bridge::JSValue(0.0)}}));
     EXPECT_FALSE(fs::exists(fs::path(runtime->dataFolder.activeRecordFile())));
-    EXPECT_EQ(host.callAndWait("disconnect").value, JSValue(JSValueObject{{"state", JSValue("disconnected")}}));
+    EXPECT_EQ(host.callAndWait("disconnect").value, bridge::JSValue(bridge::JSValueObject{{"state", bridge::JSValue("disconnected")}}));
 }
 
 TEST(LifecycleOrder, OperationsRunOneAtATimeInTheOrderTheyWereAskedForAndAnAbandonedTicketIsSkipped) {
-    auto order = std::make_shared<LifecycleOrder>();
-    std::vector<std::shared_ptr<LifecycleOrder::Ticket>> tickets;
+    auto order = std::make_shared<tunnel::LifecycleOrder>();
+    std::vector<std::shared_ptr<tunnel::LifecycleOrder::Ticket>> tickets;
     for (int i = 0; i < 8; ++i) tickets.push_back(order->take());
     tickets[3].reset();  // its worker never started: the turn is given up, not waited for for ever
     std::vector<int> ran(7);
@@ -418,7 +418,7 @@ TEST(TrafficRates, OverAtLeastHalfASecondAfreshAfterAResetOrAnotherAdapterAndOnl
         adapters->outOctets += static_cast<std::uint64_t>(s.out);
         adapters->active = s.adapter;
         adapters->readable = s.readable;
-        EXPECT_EQ(runtime->tunnel->trafficStats(), (JSValueObject{{"downBps", JSValue(s.down)}, {"upBps", JSValue(s.up)}})) << s.what;
+        EXPECT_EQ(runtime->tunnel->trafficStats(), (bridge::JSValueObject{{"downBps", bridge::JSValue(s.down)}, {"upBps", bridge::JSValue(s.up)}})) << s.what;
     }
 }
 
@@ -429,7 +429,7 @@ TEST(NetworkAdapters, LoopbackCountersGrowWithTrafficOnLinux) {
     std::uint64_t in0 = 0, out0 = 0, in1 = 0, out1 = 0;
     ASSERT_TRUE(adapters->readCounters(1, in0, out0));
     test::LoopbackServer server;
-    platform::Socket client = ManagementConnect(server.port());
+    platform::Socket client = tunnel::ManagementConnect(server.port());
     server.accept().send(std::string(100000, 'x'));
     ASSERT_TRUE(adapters->readCounters(1, in1, out1));
     EXPECT_TRUE(in1 - in0 >= 100000u && out1 - out0 >= 100000u) << in1 - in0 << " in, " << out1 - out0 << " out";

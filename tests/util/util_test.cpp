@@ -46,7 +46,7 @@ TEST(DeviceMarketingName, FollowsTheProductThenManufacturerThenFallbackChain) {
         source->product = product;
         source->maker = maker;
         test::TestHost host(test::makeTestRuntime([&](RuntimeServices& s) { s.deviceInfo = source; }));
-        EXPECT_EQ(host.callAndWait("getDeviceMarketingName").value, JSValue(expected)) << expected;
+        EXPECT_EQ(host.callAndWait("getDeviceMarketingName").value, bridge::JSValue(expected)) << expected;
     }
     const std::string own = deviceMarketingName(*platform::systemDeviceInfo());
     EXPECT_TRUE(!own.empty() && own.find_first_of("\r\n") == std::string::npos && own.front() != ' ' && own.back() != ' ') << own;
@@ -58,7 +58,7 @@ TEST(Latency, LoopbackAnswersAtLeastOneAndNoIpv4AddressZero) {
     const std::pair<std::string, std::int64_t> cases[] = {{"127.0.0.1", 443}, {"127.0.0.1", 0}, {"127.0.0.1", -1}, {"localhost", 443},
                                                           {"", 443}, {"::1", 443}, {"fe80::1", 443}, {std::string(64, 'a') + ".varnel.invalid", 443}};
     for (const auto& [host, port] : cases) {
-        const JSValue figure = test::TestHost().callAndWait("measureTcpLatency", JSValueArray{host, port}).value;
+        const bridge::JSValue figure = test::TestHost().callAndWait("measureTcpLatency", bridge::JSValueArray{host, port}).value;
         const bool reachable = host == "localhost" || host.starts_with("127.");
         EXPECT_TRUE(figure.asInt64() != nullptr && (reachable ? *figure.asInt64() >= 1 : *figure.asInt64() == 0)) << host << ": " << testing::PrintToString(figure);
     }
@@ -74,7 +74,7 @@ std::size_t countRunning(const std::string& exeName) {
     return count;
 }
 
-JSValue list(const std::vector<std::string>& names) { return JSValueArray(names.begin(), names.end()); }
+bridge::JSValue list(const std::vector<std::string>& names) { return bridge::JSValueArray(names.begin(), names.end()); }
 
 // Two copies under a name unique to this run (".exe" on both builds); a host of that name names them
 // in another case: both end, listed as the system spells them, and the host answers. Paths, stems and
@@ -89,9 +89,9 @@ TEST(TerminateApps, SparesTheCallingProcess) {
     std::vector<ChildProcess> others;
     for (int i = 0; i < 2; ++i) others.push_back(ChildProcess::start(copy.string()));
     ASSERT_TRUE(test::waitUntil([&] { return countRunning(exeName) == 2; })) << "the copies never showed in the process list";
-    const JSValue unmatched = list({copy.string(), "C:\\Tools\\" + exeName, stem, stem + ".ex", "*.exe", stem + "*", " " + exeName});
-    for (const JSValue& names : {unmatched, list({})})
-        EXPECT_EQ(test::TestHost().callAndWait("terminateApps", JSValueArray{names}).value, JSValue(JSValueObject{{"terminated", list({})}}));
+    const bridge::JSValue unmatched = list({copy.string(), "C:\\Tools\\" + exeName, stem, stem + ".ex", "*.exe", stem + "*", " " + exeName});
+    for (const bridge::JSValue& names : {unmatched, list({})})
+        EXPECT_EQ(test::TestHost().callAndWait("terminateApps", bridge::JSValueArray{names}).value, bridge::JSValue(bridge::JSValueObject{{"terminated", list({})}}));
     EXPECT_EQ(countRunning(exeName), 2u);
 
     const std::string shouted = R"([["unrelated.exe","VARNELsELF)" + pid + R"(.EXE"]])";
@@ -106,7 +106,7 @@ TEST(TerminateApps, SparesTheCallingProcess) {
 class Pickers : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(std::filesystem::create_directory(folderPath)); }
-    JSValue pick(const std::string& method, std::optional<platform::PathText> answer) {
+    bridge::JSValue pick(const std::string& method, std::optional<platform::PathText> answer) {
         dialog = std::make_shared<test::FakeFileDialog>(std::move(answer));
         test::TestHost host(test::makeTestRuntime([&](RuntimeServices& s) { s.fileDialog = dialog; }));
         const test::Settlement settled = host.callAndWait(method);
@@ -126,20 +126,20 @@ protected:
 };
 
 TEST_F(Pickers, PickAppNamesTheProgramWithoutItsLastExtension) {
-    EXPECT_EQ(pick("pickApp", std::nullopt), JSValue(JSValueObject{}));
+    EXPECT_EQ(pick("pickApp", std::nullopt), bridge::JSValue(bridge::JSValueObject{}));
     std::vector<std::pair<const char*, const char*>> cases = {
         {"tool.beta.exe", "tool.beta"}, {".hidden", ""}, {"README", "README"}, {"trailing.", "trailing"}, {"B\xC3\xA4r.exe", "B\xC3\xA4r"}};
     if (platform::kPathSeparator == '/') cases.push_back({"a\\b.exe", "a\\b"});  // on Linux a backslash is part of a name
     for (const auto& [file, name] : cases) {
-        const JSValueObject result{{"bundleId", file}, {"name", name}, {"path", platform::pathTextToUtf8(pathOf(file))}, {"color", "#1d8fef"}};
-        EXPECT_EQ(pick("pickApp", pathOf(file)), JSValue(result));
+        const bridge::JSValueObject result{{"bundleId", file}, {"name", name}, {"path", platform::pathTextToUtf8(pathOf(file))}, {"color", "#1d8fef"}};
+        EXPECT_EQ(pick("pickApp", pathOf(file)), bridge::JSValue(result));
     }
 }
 
 // The bytes without a first UTF-8 byte-order mark; an unreadable file is still named. At a root the
 // folder is "C:" (or "").
 TEST_F(Pickers, PickOvpnFileHandsOverTheFilesBytesAndItsFolder) {
-    EXPECT_EQ(pick("pickOvpnFile", std::nullopt), JSValue(JSValueObject{}));
+    EXPECT_EQ(pick("pickOvpnFile", std::nullopt), bridge::JSValue(bridge::JSValueObject{}));
     const std::string bom = "\xEF\xBB\xBF", fffd = "\xEF\xBF\xBD";  // the interface sees other bytes as they convert
     const std::pair<std::string, std::string> cases[] = {
         {bom + "client\r\nremote a 1194\r\n\0tail"s, "client\r\nremote a 1194\r\n\0tail"s}, {bom + bom + "a", bom + "a"},
@@ -148,13 +148,13 @@ TEST_F(Pickers, PickOvpnFileHandsOverTheFilesBytesAndItsFolder) {
     for (const auto& [bytes, content] : cases) {
         ASSERT_TRUE(platform::writeWholeFile(pathOf("office.ovpn"), bytes));
         EXPECT_EQ(pick("pickOvpnFile", pathOf("office.ovpn")),
-                  JSValue(JSValueObject{{"fileName", "office.ovpn"}, {"content", content}, {"sourceDirectory", folder}}));
+                  bridge::JSValue(bridge::JSValueObject{{"fileName", "office.ovpn"}, {"content", content}, {"sourceDirectory", folder}}));
     }
     EXPECT_EQ(pick("pickOvpnFile", pathOf("gone.ovpn")),
-              JSValue(JSValueObject{{"fileName", "gone.ovpn"}, {"content", ""}, {"sourceDirectory", folder}}));
+              bridge::JSValue(bridge::JSValueObject{{"fileName", "gone.ovpn"}, {"content", ""}, {"sourceDirectory", folder}}));
     const std::string root = platform::pathTextToUtf8(files.path().root_path().native());
     EXPECT_EQ(pick("pickOvpnFile", (files.path().root_path() / "varnel-gone.ovpn").native()),
-              JSValue(JSValueObject{{"fileName", "varnel-gone.ovpn"}, {"content", ""}, {"sourceDirectory", root.substr(0, root.size() - 1)}}));
+              bridge::JSValue(bridge::JSValueObject{{"fileName", "varnel-gone.ovpn"}, {"content", ""}, {"sourceDirectory", root.substr(0, root.size() - 1)}}));
 }
 
 // The real host with no display to show a dialog on: the dialog fails, and both pickers resolve {}.

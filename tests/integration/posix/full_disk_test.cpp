@@ -26,10 +26,10 @@ TEST(FullDisk, AnOverwriteThatDoesNotFitRejectsAndKeepsTheOldContent) {
     // Folders are made on the small disk only when used.
     test::TestHost host(test::makeTestRuntime([&](RuntimeServices& s) { s.localDataFolder = disk.path().native(); }));
     const fs::path root = disk.path() / "VarnelMac", profile = root / "profiles" / "p";
-    const JSValue large(std::string(16 * 1024, 'n'));
+    const bridge::JSValue large(std::string(16 * 1024, 'n'));
     const struct {
         const char* method;
-        JSValue before, after;
+        bridge::JSValue before, after;
         fs::path file;
         std::string old;
     } cases[] = {

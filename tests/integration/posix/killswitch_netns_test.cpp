@@ -309,7 +309,7 @@ TEST_F(KillSwitchNetns, HoldsEverythingOutsideTheTunnelUntilTheKillSwitchIsTurne
     const std::string profile = "client\ndev tun\nproto udp\nremote " + std::string(kVpnAddress) + " " +
                                 std::to_string(kVpnPort) + "\nnobind\nverb 3\nauth-user-pass\n<ca>\n" +
                                 vpn->caCertificate() + "</ca>\n";
-    host->call("saveOvpnProfile", {"ks", JSValue(profile), "client.ovpn", ""});
+    host->call("saveOvpnProfile", {"ks", bridge::JSValue(profile), "client.ovpn", ""});
     host->call("saveOvpnAuth", {"ks", test::kVpnUser, test::kVpnPassword});
     host->call("setKillSwitchEnabled", {true});
 

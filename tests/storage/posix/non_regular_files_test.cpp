@@ -14,13 +14,13 @@ using test::args;
 
 class PosixStore : public ::testing::Test, protected test::StorageFixture {
 protected:
-    bool call(const char* method, const JSValue& arguments) { return host.callAndWait(method, arguments).resolved; }
+    bool call(const char* method, const bridge::JSValue& arguments) { return host.callAndWait(method, arguments).resolved; }
 };
 
 TEST_F(PosixStore, WhatIsNoRegularFileReadsAsMissingWithoutWaitingAndAWriteReplacesItWithoutFollowingIt) {
     fs::create_directories(root() / "prefs");
     ASSERT_EQ(::mkfifo((root() / "prefs" / "key").c_str(), 0600), 0);
-    EXPECT_EQ(host.callAndWait("readUserDefaults", args({"key"})).value, JSValue(""));  // no writer is waited for
+    EXPECT_EQ(host.callAndWait("readUserDefaults", args({"key"})).value, bridge::JSValue(""));  // no writer is waited for
     ASSERT_TRUE(call("writeUserDefaults", args({"key", "value"})));
     EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(root() / "prefs" / "key")));
 
@@ -42,12 +42,12 @@ TEST_F(PosixStore, WhatIsNoRegularFileReadsAsMissingWithoutWaitingAndAWriteRepla
     ASSERT_EQ(::mkfifo((profiles() / "fifo" / "meta.json").c_str(), 0600), 0);
     fs::create_directories(profiles() / "folder" / "meta.json");
     fs::create_symlink(profiles() / "p", profiles() / "linked");
-    EXPECT_EQ(host.callAndWait("listSavedOvpnProfiles", args({})).value, JSValue(JSValueArray{
-        JSValue(JSValueObject{{"_raw", JSValue("p")}}), JSValue(JSValueObject{{"_raw", JSValue("p")}})}));
+    EXPECT_EQ(host.callAndWait("listSavedOvpnProfiles", args({})).value, bridge::JSValue(bridge::JSValueArray{
+        bridge::JSValue(bridge::JSValueObject{{"_raw", bridge::JSValue("p")}}), bridge::JSValue(bridge::JSValueObject{{"_raw", bridge::JSValue("p")}})}));
 }
 
 TEST_F(PosixStore, FoldersArePrivateAndFilesOwnerOnlyWhateverModeTheOldOnesHad) {
-    const std::tuple<const char*, JSValue, fs::path> writes[] = {
+    const std::tuple<const char*, bridge::JSValue, fs::path> writes[] = {
         {"saveOvpnProfile", args({"p", "client", "c.ovpn"}), profiles() / "p" / "c.ovpn"},
         {"saveOvpnAuth", args({"p", "alice", "pw"}), profiles() / "p" / "auth.txt"},
         {"saveOvpnProfileMeta", args({"p", "{}"}), profiles() / "p" / "meta.json"},

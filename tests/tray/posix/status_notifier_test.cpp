@@ -26,7 +26,7 @@ struct DesktopTray : testing::Test {
         if (!waitUntil([&] { return watcher.registrations().size() >= count; })) return {};
         return panel.emplace(watcher.registrations().at(count - 1)).service();
     }
-    void call(const std::string& method, const JSValue& arguments = JSValue(JSValueArray{})) { host.callAndWait(method, arguments); }
+    void call(const std::string& method, const bridge::JSValue& arguments = bridge::JSValue(bridge::JSValueArray{})) { host.callAndWait(method, arguments); }
     bool tooltipIs(const std::string& text) { return waitUntil([&] { return panel->property("ToolTip").find("'" + text + "'") != std::string::npos; }); }
     // The menu as the panel draws it, submenu items indented; ids keeps each label's item.
     std::vector<std::string> menu(const test::PanelMenuItem& item, const std::string& indent = "") {
