@@ -22,11 +22,11 @@ using platform::KillSwitchReply;
 using test::KillSwitchServiceDouble;
 using Lines = std::vector<std::string>;
 
-// A program path with spaces and a non-ASCII letter, as an installation folder may have.
+// With spaces and a non-ASCII letter, as an installation folder may have.
 const std::string kProgram = "/opt/Varnel VPN/b\xC3\xA4se/varnel app";
 std::string enable(const std::string& fields) { return "ENABLE " + fields + " " + kProgram + "\n"; }
 
-// A record as "protocol|port|addresses", and a remote as "host|port|protocol", so that a case reads on one line.
+// A record as "protocol|port|addresses", a remote as "host|port|protocol": a case reads on one line.
 template <class Record>
 std::string fields(const Record& r) { return r.protocol + "|" + std::to_string(r.port) + "|" + r.addresses; }
 std::string fields(const OvpnRemote& r) { return r.host + "|" + std::to_string(r.port) + "|" + r.proto; }
@@ -79,10 +79,9 @@ TEST_F(KillSwitchTest, RecordingKeepsTheEarlierAddressWhenNothingResolvesAndRest
     EXPECT_EQ(fields(restarted.server()), "|0|");
 }
 
-// The channel's contract, held over the double's socket or pipe: one exchange with what the service
-// answers (at most kKillSwitchReplyMax bytes of it), an empty reply after one open from a service that
-// says nothing (silent: closes; mute: holds on until the 3 s time-out) or is absent, and opens retried
-// while it is busy. The channel is a function, not an interface, so nothing stands in for it.
+// The channel over the double's socket or pipe: one exchange with at most kKillSwitchReplyMax bytes of
+// the answer, an empty reply after one open from a service that says nothing (silent: closes; mute:
+// holds on until the channel's time-out) or is absent, and opens retried while it is busy.
 class KillSwitchChannelContract : public ::testing::Test {
 protected:
     KillSwitchServiceDouble service;
@@ -130,7 +129,7 @@ TEST(OvpnRemote, TheLastRemoteAndProtoOfTheConfigurationFile) {
     const std::pair<const char*, const char*> cases[] = {
         {"client\ndev tun\nproto tcp\nremote vpn.example.net 443\n", "vpn.example.net|443|tcp"},
         {"remote a.example 1194\nremote b.example 443 udp\n", "b.example|443|"}, {"proto udp\nremote h 1\nproto tcp-client\n", "h|1|tcp-client"},
-        {"remote\thost.example\t8443\r\nproto udp\r\n", "host.example|8443|udp"}, {"proto udp\nport 1194\n", "|0|udp"},
+        {"remote\thost.example\t8443\nproto udp\n", "host.example|8443|udp"}, {"proto udp\nport 1194\n", "|0|udp"},
         {"remote a 443\nremote b\n", "b|443|"}, {"remote a 443\nremote\n", "a|443|"},  // a remote without a port keeps the earlier one
         {"remote h 12ab\n", "h|12|"}, {"remote h abc\n", "h|0|"}, {"remote h -7\nremote h +9\n", "h|9|"}, {"remote h 99999999999\n", "h|2147483647|"},
         {"  remote h 5\nRemote x 6\n# remote y 7\n;proto tcp\nprotocol tcp\n", "h|5|"}, {"remote last.example 53", "last.example|53|"},
@@ -149,17 +148,13 @@ TEST(KillSwitchFile, ThreeLinesWithoutAFinalLineFeedAndHandEditedOnesReadToo) {
     test::TempDir folder;
     const fs::path file = folder.path() / "killswitch.txt";
     EXPECT_EQ(fields(readKillSwitchFile(file.native())), "|0|");  // no file
+    // What is written reads back the same, and CR LF changes nothing: the fuzz target's properties.
     writeKillSwitchFile(file.native(), "udp", -12, "192.0.2.1,192.0.2.2");
     EXPECT_EQ(test::fileBytes(file), "udp\n-12\n192.0.2.1,192.0.2.2");
-    EXPECT_EQ(fields(readKillSwitchFile(file.native())), "udp|-12|192.0.2.1,192.0.2.2");
-    writeKillSwitchFile(file.native(), "", 0, "");
-    EXPECT_EQ(test::fileBytes(file), "\n0\n");
-    // No folder is made for it.
     writeKillSwitchFile((folder.path() / "gone" / "killswitch.txt").native(), "udp", 1, "1.2.3.4");
-    EXPECT_FALSE(fs::exists(folder.path() / "gone"));
-
+    EXPECT_FALSE(fs::exists(folder.path() / "gone"));  // no folder is made for it
     const std::pair<std::string, const char*> edited[] = {
-        {"tcp\r\n443\r\n10.0.0.1,10.0.0.2\r\n", "tcp|443|10.0.0.1,10.0.0.2"}, {"tcp \r\r\n 443 \n10.0.0.1  \n\n", "tcp|443|10.0.0.1"},
+        {"tcp \r\r\n 443 \n10.0.0.1  \n\n", "tcp|443|10.0.0.1"},
         {"udp\nabc\n10.0.0.1", "udp|0|10.0.0.1"}, {"udp\n12ab\n", "udp|12|"}, {"udp\n+7\n", "udp|7|"},
         {"udp\n2147483648\nx", "udp|0|x"},  // no port rather than some other one
         {"udp\n-2147483648\nx", "udp|-2147483648|x"}, {"udp\n", "udp|0|"}, {"", "|0|"}, {"\n\n\n1.2.3.4", "|0|"},
@@ -175,8 +170,6 @@ TEST(ServerAddresses, IPv4OnlyEachOnceInFirstOrder) {
         {"192.0.2.44", "192.0.2.44"}, {"127.0.0.1", "127.0.0.1"}, {"localhost", "127.0.0.1"}, {"::1", ""}, {"2001:db8::1", ""}, {"", ""},
     };
     for (const auto& [host, expected] : hosts) EXPECT_EQ(resolveServerAddresses(host), expected) << host;
-    EXPECT_EQ(joinUniqueAddresses({}), "");
-    EXPECT_EQ(joinUniqueAddresses({"10.0.0.1", "10.0.0.1"}), "10.0.0.1");
     EXPECT_EQ(joinUniqueAddresses({"10.0.0.2", "10.0.0.1", "10.0.0.2", "10.0.0.3", "10.0.0.1"}), "10.0.0.2,10.0.0.1,10.0.0.3");
 }
 

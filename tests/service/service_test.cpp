@@ -11,20 +11,17 @@
 #include "service/ruleset.h"
 #include "service/serve.h"
 
-// The kill-switch service's logic: the commands it takes, the nftables scripts it runs, what it reads
-// back, and whom it answers. Its socket and real rules are the namespace test's.
+// The kill-switch service's logic; its socket and real rules are the namespace test's.
 
 namespace varnel::service {
 namespace {
 
 using platform::LineEnd;
 
-// What the client composes: the profile's protocol as it stands, "any" and "none" for unknown fields,
-// and a program path that may hold spaces and non-ASCII letters; each read back as
-// "TRANSPORT PORT FLAG ADDRESS... |PROGRAM|".
+// What the client composes ("any" and "none" for unknown fields, a program path with spaces and
+// non-ASCII letters), read back as "TRANSPORT PORT FLAG ADDRESS... |PROGRAM|".
 TEST(ParseCommand, TakesWhatTheClientComposes) {
-    EXPECT_TRUE(std::holds_alternative<DisableCommand>(parseCommand("DISABLE")));
-    EXPECT_TRUE(std::holds_alternative<DisableCommand>(parseCommand("DISABLE\r")));
+    EXPECT_TRUE(std::holds_alternative<DisableCommand>(parseCommand("DISABLE")) && std::holds_alternative<DisableCommand>(parseCommand("DISABLE\r")));
     const std::pair<std::string, std::string> cases[] = {
         {"ENABLE udp 1194 1 192.0.2.7 /usr/bin/varnel", "udp 1194 1 192.0.2.7 |/usr/bin/varnel|"},
         {"ENABLE tcp-client 443 0 192.0.2.7,198.51.100.1 /opt/Varnel VPN/b\xC3\xA4se/varnel app",
@@ -44,20 +41,18 @@ TEST(ParseCommand, TakesWhatTheClientComposes) {
 }
 
 TEST(ParseCommand, RefusesEveryLineThatIsNotExactlyACommand) {
-    const std::string malformed[] = {
-        "", "disable", "DISABLE ", " DISABLE", "DISABLE now", "DISABLE\r\r", "ENABLE", "ENABLE ",
-        "ENABLE udp 1194 1 192.0.2.7", "ENABLE udp 1194 1 192.0.2.7 ",  // no program, an empty one
-        "ENABLE  udp 1194 1 192.0.2.7 /v", "ENABLE UDP 1194 1 192.0.2.7 /v", "ENABLE sctp 1194 1 192.0.2.7 /v",  // OpenVPN's names are lower case
-        "ENABLE udp 65536 1 192.0.2.7 /v", "ENABLE udp -1 1 192.0.2.7 /v", "ENABLE udp +1 1 192.0.2.7 /v",
-        "ENABLE udp 99999999999999999999 1 192.0.2.7 /v", "ENABLE udp 0x10 1 192.0.2.7 /v", "ENABLE udp 1194 2 192.0.2.7 /v",
-        "ENABLE udp 1194 yes 192.0.2.7 /v", "ENABLE udp 1194 1 192.0.2 /v", "ENABLE udp 1194 1 192.0.2.7.1 /v", "ENABLE udp 1194 1 192.0.2.256 /v",
-        "ENABLE udp 1194 1 192.0.02.7 /v", "ENABLE udp 1194 1 192.0.2.7, /v", "ENABLE udp 1194 1 ,192.0.2.7 /v",
-        "ENABLE udp 1194 1 192.0.2.7,,10.0.0.1 /v", "ENABLE udp 1194 1 2001:db8::1 /v", "ENABLE udp 1194 1 NONE /v",
-        "ENABLE udp 1194 1 example.com /v", "\xff\xfe\x01\x02",
+    const std::string whole[] = {"", "disable", "DISABLE ", " DISABLE", "DISABLE now", "DISABLE\r\r", "ENABLE", "ENABLE ", "\xff\xfe\x01\x02"};
+    const std::string afterEnable[] = {
+        "udp 1194 1 192.0.2.7", "udp 1194 1 192.0.2.7 ", " udp 1194 1 192.0.2.7 /v", "UDP 1194 1 192.0.2.7 /v", "sctp 1194 1 192.0.2.7 /v",
+        "udp 65536 1 192.0.2.7 /v", "udp -1 1 192.0.2.7 /v", "udp +1 1 192.0.2.7 /v", "udp 99999999999999999999 1 192.0.2.7 /v", "udp 0x10 1 192.0.2.7 /v",
+        "udp 1194 2 192.0.2.7 /v", "udp 1194 yes 192.0.2.7 /v", "udp 1194 1 192.0.2 /v", "udp 1194 1 192.0.2.7.1 /v", "udp 1194 1 192.0.2.256 /v",
+        "udp 1194 1 192.0.02.7 /v", "udp 1194 1 192.0.2.7, /v", "udp 1194 1 ,192.0.2.7 /v", "udp 1194 1 192.0.2.7,,10.0.0.1 /v",
+        "udp 1194 1 2001:db8::1 /v", "udp 1194 1 NONE /v", "udp 1194 1 example.com /v",
         // Control characters in the program: a NUL, a terminal escape, a carriage return, DEL.
-        std::string("ENABLE udp 1194 1 192.0.2.7 /v\0x", 33), "ENABLE udp 1194 1 192.0.2.7 /v\x1b[2J", "ENABLE udp 1194 1 192.0.2.7 /v\r/w",
-        "ENABLE udp 1194 1 192.0.2.7 /v\x7f",
+        std::string("udp 1194 1 192.0.2.7 /v\0x", 25), "udp 1194 1 192.0.2.7 /v\x1b[2J", "udp 1194 1 192.0.2.7 /v\r/w", "udp 1194 1 192.0.2.7 /v\x7f",
     };
+    std::vector<std::string> malformed(std::begin(whole), std::end(whole));
+    for (const std::string& rest : afterEnable) malformed.push_back("ENABLE " + rest);
     for (const std::string& line : malformed) {
         const Command command = parseCommand(line);
         EXPECT_TRUE(std::holds_alternative<CommandError>(command) && !std::get<CommandError>(command).reason.empty()) << "accepted: " << line;

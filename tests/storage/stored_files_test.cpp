@@ -9,9 +9,6 @@
 #include "storage/user_defaults.h"
 #include "support/storage_fixture.h"
 
-// Profiles, credentials files, user defaults and keychain items, as the interface reaches them in a
-// data folder of the test's own.
-
 namespace varnel {
 namespace {
 
@@ -53,8 +50,7 @@ TEST_F(Storage, ListsOnlyProfileFoldersHoldingMetaWithTextModeFolding) {
     writeFileBytes(profiles() / "meta.json", "a file directly in the profiles folder");
     EXPECT_EQ(listedRaws(), (std::vector<std::string>{"kept", "{\"id\":\"with-meta\"}\nline2\n"}));
     // The bytes on disk keep their CR LF.
-    EXPECT_EQ(fileBytes(profiles() / "with-meta" / "meta.json"), "{\"id\":\"with-meta\"}\r\nline2\r\n");
-    EXPECT_EQ(fileBytes(profiles() / "with-meta" / "a.ovpn"), "client\r\n");
+    EXPECT_EQ(fileBytes(profiles() / "with-meta" / "meta.json") + fileBytes(profiles() / "with-meta" / "a.ovpn"), "{\"id\":\"with-meta\"}\r\nline2\r\nclient\r\n");
 }
 
 TEST_F(Storage, SaveAnswersThePathAndTheFileNameAsGivenAndDeleteRemovesTheWholeFolder) {
@@ -64,8 +60,7 @@ TEST_F(Storage, SaveAnswersThePathAndTheFileNameAsGivenAndDeleteRemovesTheWholeF
               JSValue(JSValueObject{{"fileName", JSValue(name)}, {"configPath", JSValue(folder + static_cast<char>(platform::kPathSeparator) + name)}}));
     ASSERT_EQ(entriesOf(profiles() / "p1").size(), 1u);
     const fs::path onDisk = fs::directory_iterator(profiles() / "p1")->path();
-    EXPECT_EQ(platform::narrowUnits(onDisk.filename().native()), name);
-    EXPECT_EQ(fileBytes(onDisk), "remote x 1194\n");
+    EXPECT_EQ(platform::narrowUnits(onDisk.filename().native()) + "|" + fileBytes(onDisk), name + "|remote x 1194\n");
     fs::create_directories(profiles() / "p1" / "nested");
     EXPECT_TRUE(call("deleteOvpnProfile", args({"p1"})).resolved);
     EXPECT_TRUE(call("deleteOvpnProfile", args({"never-saved"})).resolved);
@@ -127,7 +122,7 @@ const std::string kUnsafeNames[] = {
 };
 
 TEST_F(Storage, EveryProfileMethodRefusesAnUnsafeIdOrFileNameBeforeTouchingTheDiskOrLaunching) {
-    // Each method's arguments with "@" where the id goes, and where the file name goes for those that take one.
+    // Each method's arguments with "@" where the id goes, then where the file name goes if it takes one.
     const std::tuple<const char*, JSValueArray, JSValueArray> methods[] = {
         {"saveOvpnProfile", {"@", "remote x 1194\n", "c.ovpn"}, {"p", "remote x 1194\n", "@"}}, {"saveOvpnProfileMeta", {"@", "{}"}, {}},
         {"saveOvpnAuth", {"@", "user", "secret"}, {}}, {"readOvpnAuth", {"@"}, {}}, {"deleteOvpnProfile", {"@"}, {}},
@@ -141,7 +136,7 @@ TEST_F(Storage, EveryProfileMethodRefusesAnUnsafeIdOrFileNameBeforeTouchingTheDi
     ASSERT_TRUE(call("saveOvpnProfile", args({"p", "kept", "c.ovpn"})).resolved);
     ASSERT_TRUE(call("saveOvpnAuth", args({"p", "user", "secret"})).resolved);
     fs::create_directories(profiles() / "a");
-    // Every entry below the test's folder with its size, so that anything created, removed or changed shows.
+    // Every entry below the test's folder with its size: anything created, removed or changed shows.
     const auto everything = [&] {
         std::vector<std::pair<std::string, std::uintmax_t>> entries;
         for (const auto& entry : fs::recursive_directory_iterator(temp.path()))
@@ -152,10 +147,9 @@ TEST_F(Storage, EveryProfileMethodRefusesAnUnsafeIdOrFileNameBeforeTouchingTheDi
     const auto before = everything();
     for (const auto& [method, withId, withFileName] : methods) {
         for (const std::string& name : kUnsafeNames) {
-            EXPECT_EQ(rejection(method, with(withId, name)), "Invalid profile id: " + name) << method << " [" << name << "]";
-            if (!withFileName.empty()) {
-                EXPECT_EQ(rejection(method, with(withFileName, name)), "Invalid file name: " + name) << method << " [" << name << "]";
-            }
+            const std::string fileNameRejection = withFileName.empty() ? "" : rejection(method, with(withFileName, name));
+            EXPECT_EQ(rejection(method, with(withId, name)) + "|" + fileNameRejection,
+                      "Invalid profile id: " + name + "|" + (withFileName.empty() ? "" : "Invalid file name: " + name)) << method << " [" << name << "]";
         }
     }
     EXPECT_EQ(rejection("saveOvpnProfile", args({"..", "x", "../y"})), "Invalid profile id: ..");  // the id is named first
@@ -190,14 +184,14 @@ TEST_F(Storage, AFailedWriteRejectsNamingTheFileAndLeavesNothingOfItself) {
         EXPECT_EQ(entriesOf(file.parent_path()), before) << method << ": the temporary file is gone";
         EXPECT_TRUE(fs::is_directory(file / "in the way")) << method;
     }
-    // A keychain write the store refuses rejects with its code, the same text on every system.
+    // A refused keychain write rejects with its code, the same text on every system.
     runtime->secrets->failWritesWith(1312);
     EXPECT_EQ(rejection("writeKeychainItem", args({"svc", "acct", "value"})), "CredWrite failed (1312)");
     EXPECT_FALSE(runtime->secrets->read("svc/acct").has_value());
 }
 
-// Files over their limit read as unreadable: the listing skips such a profile, auth.txt is "not
-// found", and a user default reads empty. A file at the limit still reads.
+// Files over their limit read as unreadable (the listing skips the profile, auth.txt is not found, a
+// user default reads empty); one at the limit still reads.
 TEST_F(Storage, FilesOverTheirLimitReadAsUnreadable) {
     constexpr std::size_t kMiB = 1024 * 1024;
     fs::create_directories(root() / "prefs");
@@ -213,12 +207,11 @@ TEST_F(Storage, FilesOverTheirLimitReadAsUnreadable) {
     EXPECT_EQ(listedRaws(), std::vector<std::string>{std::string(kMiB, 'm')});
 }
 
-// Writers store different values under one user default at once while readers read it. Each value
+// Writers store values of their own under one user default at once while readers read it. Each value
 // is one letter repeated to a length of its own: a read that mixes, cuts or half-sees one matches none.
 TEST(AtomicWrites, ConcurrentWritersAndReadersNeverSeeATornUserDefault) {
-    // Windows replaces no file that anyone holds open, so there the one reader lets go between reads,
-    // as the system's own readers do, and (every Wine file call goes through its server) 50 rounds
-    // keep the run to seconds. Elsewhere readers never let go: every moment of a write is exposed.
+    // Windows replaces no file anyone holds open: there the one reader lets go between reads, as the
+    // system's own readers do, and 50 rounds keep Wine to seconds.
     const bool windows = platform::kPathSeparator == '\\';
     const int writers = 20, readers = windows ? 1 : 4, rounds = windows ? 50 : 300;
     auto runtime = test::makeTestRuntime();
@@ -227,43 +220,34 @@ TEST(AtomicWrites, ConcurrentWritersAndReadersNeverSeeATornUserDefault) {
     for (int i = 0; i < writers; ++i) values.emplace_back(std::size_t(2048 + 64 * i), static_cast<char>('A' + i));
     const auto whole = [&] { return std::ranges::find(values, storage::readUserDefaults(data, "shared")) != values.end(); };
     storage::writeUserDefaults(data, "shared", values[0]);
-    // Each round the writers start together, once each, and the readers read until they are done.
     std::atomic<int> reads{0}, torn{0}, failedWrites{0};
     for (int round = 0; round < rounds; ++round) {
-        std::atomic<int> writing{writers}, ready{0};
         // A barrier of our own: under Wine a round once hung in std::latch's wait.
-        const auto start = [&] {
-            for (++ready; ready < writers + readers;) std::this_thread::yield();
-        };
-        {
-            std::vector<std::jthread> threads;
-            for (int i = 0; i < writers; ++i)
-                threads.emplace_back([&, i] {
-                    start();
+        std::atomic<int> writing{writers}, ready{0};
+        std::vector<std::jthread> threads;
+        for (int i = 0; i < writers + readers; ++i)
+            threads.emplace_back([&, i] {
+                for (++ready; ready < writers + readers;) std::this_thread::yield();
+                if (i < writers) {
                     try { storage::writeUserDefaults(data, "shared", values[i]); } catch (const std::exception&) { ++failedWrites; }
                     --writing;
-                });
-            for (int i = 0; i < readers; ++i)
-                threads.emplace_back([&] {
-                    start();
+                } else {
                     do {
                         torn += !whole();
                         ++reads;
-                        if (windows) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-                        else std::this_thread::yield();
+                        windows ? std::this_thread::sleep_for(std::chrono::milliseconds(1)) : std::this_thread::yield();
                     } while (writing > 0);
-                });
-        }
+                }
+            });
+        threads.clear();
         torn += !whole();  // the file the round left
     }
-    std::cout << reads << " reads by " << readers << " readers, " << rounds << " rounds of " << writers << " writers: " << torn << " torn, "
-              << failedWrites << " failed writes\n";
+    std::cout << reads << " reads, " << rounds << " rounds of " << writers << " writers: " << torn << " torn, " << failedWrites << " failed writes\n";
     EXPECT_EQ(torn + failedWrites, 0);
     EXPECT_EQ(entriesOf(fs::path(data.root()) / "prefs"), std::vector<fs::path>{"shared"});
 }
 
-// A keychain item is one target "service/account", however the two are cut (the stores themselves
-// are held to their contract with the platform's tests).
+// A keychain item is one target "service/account", however the two are cut (the stores are the platform tests').
 TEST_F(Storage, KeychainItemsAreAddressedByTheirJoinedTarget) {
     ASSERT_TRUE(call("writeKeychainItem", args({"svc/a", "b", "value"})).resolved);
     EXPECT_EQ(call("readKeychainItem", args({"svc", "a/b"})).value, JSValue("value"));
