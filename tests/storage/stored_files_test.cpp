@@ -26,8 +26,6 @@ std::vector<fs::path> entriesOf(const fs::path& folder) {
 
 class Storage : public ::testing::Test, protected test::StorageFixture {
 protected:
-    test::Settlement call(const std::string& method, const JSValue& arguments) { return host.callAndWait(method, arguments); }
-    std::string rejection(const std::string& method, const JSValue& arguments) { return test::rejectionMessage(call(method, arguments)); }
     std::vector<std::string> listedRaws() {
         std::vector<std::string> raws;
         const JSValue listed = call("listSavedOvpnProfiles", args({})).value;
@@ -170,13 +168,7 @@ TEST_F(Storage, EveryProfileMethodRefusesAnUnsafeIdOrFileNameBeforeTouchingTheDi
 
 // A folder standing where the file goes makes every write fail at its last step, the rename.
 TEST_F(Storage, AFailedWriteRejectsNamingTheFileAndLeavesNothingOfItself) {
-    const std::tuple<const char*, JSValue, fs::path> cases[] = {
-        {"saveOvpnProfile", args({"p", "new", "c.ovpn"}), profiles() / "p" / "c.ovpn"},
-        {"saveOvpnProfileMeta", args({"p", "{}"}), profiles() / "p" / "meta.json"},
-        {"saveOvpnAuth", args({"p", "user", "secret"}), profiles() / "p" / "auth.txt"},
-        {"writeUserDefaults", args({"k", "value"}), root() / "prefs" / "k"},
-    };
-    for (const auto& [method, arguments, file] : cases) {
+    for (const auto& [method, arguments, file] : writes()) {
         fs::create_directories(file / "in the way");
         const auto before = entriesOf(file.parent_path());
         const std::string message = rejection(method, arguments), prefix = "Could not write " + platform::narrowUnits(file.native()) + ": ";
