@@ -89,10 +89,9 @@ TEST(ElevatedLaunch, OnLinuxTheProgramIsDetachedFromUs) {
         platform::systemProcessLauncher()->launchElevated(fs::u8path(test::testProgramPath("wait_for_file")).native(), "\"" + marker.string() + "\" 0");
     ASSERT_TRUE(started.error == 0 && started.process.valid()) << started.error;
     const fs::path proc = "/proc/" + std::to_string(platform::processId(started.process));
-    EXPECT_TRUE(waitUntil([&] {
+    EXPECT_TRUE(waitUntil([&] {  // the session id, the sixth field, is its own id, the first
         std::string fields[6];
-        std::ifstream stat(proc / "stat");
-        for (std::string& field : fields) stat >> field;
+        for (std::ifstream stat(proc / "stat"); std::string& field : fields) stat >> field;
         return !fields[0].empty() && fields[5] == fields[0];
     }));
     for (int fd = 0; fd <= 2; ++fd) EXPECT_EQ(fs::read_symlink(proc / "fd" / std::to_string(fd)), "/dev/null");
@@ -205,9 +204,8 @@ TEST(ManagementReader, FollowsTheStateAndIsTheOnlyReaderUntilAStopThatIsNoDrop) 
     EXPECT_TRUE(waitUntil([&] { return r.state().status == "connecting"; }));
     EXPECT_FALSE(startManagementReader(r.tunnel(), std::make_shared<platform::Socket>()));
     r.tunnel().reader.stop();
-    EXPECT_FALSE(r.tunnel().reader.busy());
     std::string line;
-    EXPECT_FALSE(r.connection->readLine(line));  // the reader closed the connection
+    EXPECT_FALSE(r.tunnel().reader.busy() || r.connection->readLine(line));  // stopped, and it closed the connection
     EXPECT_EQ(r.state().status + r.state().message, "connecting");
     EXPECT_TRUE(r.service.received().empty());
 }
@@ -265,8 +263,7 @@ TEST(SessionRecovery, ReattachesToATrustedOpenVpnWithTheSessionsPasswordAndNever
         answered = true;
         EXPECT_EQ(*status.find("state"), JSValue(trusted ? "connected" : "disconnected"));
         EXPECT_EQ(status.find("profileId") ? *status.find("profileId") : JSValue(), trusted ? JSValue("p7") : JSValue());
-        EXPECT_EQ(runtime->tunnel->control.sessionActive, trusted);
-        EXPECT_EQ(heard, trusted ? "0123abcd" : "");
+        EXPECT_TRUE(runtime->tunnel->control.sessionActive == trusted && heard == (trusted ? "0123abcd" : "")) << heard;
         const killswitch::ServerEndpoint endpoint = runtime->killSwitch->server();
         if (trusted) {
             EXPECT_EQ(endpoint.protocol + " " + std::to_string(endpoint.port) + " " + endpoint.addresses, "udp 1194 192.0.2.1");
@@ -308,8 +305,7 @@ TEST(ConnectSteps, EachStepRejectsWithItsSentenceAndLeavesTheStatusAsItWas) {
     EXPECT_TRUE(runtime->launcher->launches().empty());
     place("fallback", "other.ovpn");
     EXPECT_EQ(connect("fallback", "client.ovpn"), declined);
-    EXPECT_NE(launched(0).find("other.ovpn\""), std::string::npos) << launched(0);
-    EXPECT_EQ(launched(0).find("--auth-user-pass"), std::string::npos);  // no credentials
+    EXPECT_TRUE(launched(0).find("other.ovpn\"") != std::string::npos && launched(0).find("--auth-user-pass") == std::string::npos) << launched(0);
     // The credentials given are written, and passed to OpenVPN because the file then exists.
     EXPECT_EQ(connect("fallback", "other.ovpn", "alice"), declined);
     EXPECT_NE(launched(1).find("--auth-user-pass"), std::string::npos);
