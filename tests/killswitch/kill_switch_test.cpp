@@ -114,8 +114,11 @@ TEST(KillSwitchChannel, AnswersOnceWithAtMostTheReplyLimitNothingWhenSilentMuteO
     EXPECT_EQ(service.received().size(), 4u);
 }
 
-TEST(OvpnRemote, TheLastRemoteAndProtoOfTheConfigurationFile) {
-    const std::pair<const char*, const char*> cases[] = {
+// The configuration's last remote and proto read as "host|port|protocol"; killswitch.txt, three lines
+// without a final line feed, read as "protocol|port|addresses", hand-edited ones too. CR LF and the
+// writer's round trip are the fuzz targets' properties.
+TEST(KillSwitchFiles, TheConfigurationsServerAndTheRecordAsWrittenOrHandEdited) {
+    const std::pair<std::string, const char*> remotes[] = {
         {"client\ndev tun\nproto tcp\nremote vpn.example.net 443\n", "vpn.example.net|443|tcp"},
         {"remote a.example 1194\nremote b.example 443 udp\n", "b.example|443|"}, {"proto udp\nremote h 1\nproto tcp-client\n", "h|1|tcp-client"},
         {"remote\thost.example\t8443\nproto udp\n", "host.example|8443|udp"}, {"proto udp\nport 1194\n", "|0|udp"},
@@ -124,34 +127,24 @@ TEST(OvpnRemote, TheLastRemoteAndProtoOfTheConfigurationFile) {
         {"  remote h 5\nRemote x 6\n# remote y 7\n;proto tcp\nprotocol tcp\n", "h|5|"}, {"remote last.example 53", "last.example|53|"},
         {"<ca>\nremote-random\n</ca>\nremote h 2\n", "h|2|"},
     };
+    const std::pair<std::string, const char*> records[] = {
+        {"tcp \r\r\n 443 \n10.0.0.1  \n\n", "tcp|443|10.0.0.1"}, {"udp\nabc\n10.0.0.1", "udp|0|10.0.0.1"}, {"udp\n12ab\n", "udp|12|"},
+        {"udp\n+7\n", "udp|7|"}, {"udp\n2147483648\nx", "udp|0|x"},  // no port rather than some other one
+        {"udp\n-2147483648\nx", "udp|-2147483648|x"}, {"udp\n", "udp|0|"}, {"", "|0|"}, {"\n\n\n1.2.3.4", "|0|"},
+    };
     test::TempDir folder;
-    const fs::path file = folder.path() / "profile.ovpn";
-    EXPECT_EQ(fields(readOvpnRemote(file.native())), "|0|");  // no file
-    for (const auto& [text, expected] : cases) {
-        test::writeFileBytes(file, text);
-        EXPECT_EQ(fields(readOvpnRemote(file.native())), expected) << text;
-    }
-}
-
-TEST(KillSwitchFile, ThreeLinesWithoutAFinalLineFeedAndHandEditedOnesReadToo) {
-    test::TempDir folder;
-    const fs::path file = folder.path() / "killswitch.txt";
-    EXPECT_EQ(fields(readKillSwitchFile(file.native())), "|0|");  // no file
-    // What is written reads back the same, and CR LF changes nothing: the fuzz target's properties.
+    const fs::path file = folder.path() / "file";
+    EXPECT_EQ(fields(readOvpnRemote(file.native())) + fields(readKillSwitchFile(file.native())), "|0||0|");  // no file
+    const auto read = [&](const std::string& bytes, auto reader) {
+        test::writeFileBytes(file, bytes);
+        return fields(reader(file.native()));
+    };
+    for (const auto& [text, expected] : remotes) EXPECT_EQ(read(text, readOvpnRemote), expected) << text;
+    for (const auto& [bytes, expected] : records) EXPECT_EQ(read(bytes, readKillSwitchFile), expected) << bytes;
     writeKillSwitchFile(file.native(), "udp", -12, "192.0.2.1,192.0.2.2");
     EXPECT_EQ(test::fileBytes(file), "udp\n-12\n192.0.2.1,192.0.2.2");
     writeKillSwitchFile((folder.path() / "gone" / "killswitch.txt").native(), "udp", 1, "1.2.3.4");
     EXPECT_FALSE(fs::exists(folder.path() / "gone"));  // no folder is made for it
-    const std::pair<std::string, const char*> edited[] = {
-        {"tcp \r\r\n 443 \n10.0.0.1  \n\n", "tcp|443|10.0.0.1"},
-        {"udp\nabc\n10.0.0.1", "udp|0|10.0.0.1"}, {"udp\n12ab\n", "udp|12|"}, {"udp\n+7\n", "udp|7|"},
-        {"udp\n2147483648\nx", "udp|0|x"},  // no port rather than some other one
-        {"udp\n-2147483648\nx", "udp|-2147483648|x"}, {"udp\n", "udp|0|"}, {"", "|0|"}, {"\n\n\n1.2.3.4", "|0|"},
-    };
-    for (const auto& [bytes, expected] : edited) {
-        test::writeFileBytes(file, bytes);
-        EXPECT_EQ(fields(readKillSwitchFile(file.native())), expected) << bytes;
-    }
 }
 
 TEST(ServerAddresses, IPv4OnlyEachOnceInFirstOrder) {
