@@ -20,7 +20,7 @@ using platform::LineEnd;
 
 // What the client composes ("any" and "none" for unknown fields, a program path with spaces and
 // non-ASCII letters), read back as "TRANSPORT PORT FLAG ADDRESS... |PROGRAM|".
-TEST(ParseCommand, TakesWhatTheClientComposes) {
+TEST(ParseCommand, TakesWhatTheClientComposesAndNothingElse) {
     EXPECT_TRUE(std::holds_alternative<DisableCommand>(parseCommand("DISABLE")) && std::holds_alternative<DisableCommand>(parseCommand("DISABLE\r")));
     const std::pair<std::string, std::string> cases[] = {
         {"ENABLE udp 1194 1 192.0.2.7 /usr/bin/varnel", "udp 1194 1 192.0.2.7 |/usr/bin/varnel|"},
@@ -38,9 +38,7 @@ TEST(ParseCommand, TakesWhatTheClientComposes) {
         for (const std::string& address : enable->addresses) fields += address + " ";
         EXPECT_EQ(fields + "|" + enable->program + "|", expected) << line;
     }
-}
-
-TEST(ParseCommand, RefusesEveryLineThatIsNotExactlyACommand) {
+    // Every line that is not exactly a command is refused with a reason.
     const std::string whole[] = {"", "disable", "DISABLE ", " DISABLE", "DISABLE now", "DISABLE\r\r", "ENABLE", "ENABLE ", "\xff\xfe\x01\x02"};
     const std::string afterEnable[] = {
         "udp 1194 1 192.0.2.7", "udp 1194 1 192.0.2.7 ", " udp 1194 1 192.0.2.7 /v", "UDP 1194 1 192.0.2.7 /v", "sctp 1194 1 192.0.2.7 /v",

@@ -27,17 +27,14 @@ TEST_F(PosixStore, WhatIsNoRegularFileReadsAsMissingWithoutWaitingAndAWriteRepla
     fs::create_symlink(temp.path() / "outside.txt", profiles() / "p" / "auth.txt");
     EXPECT_EQ(rejection("readOvpnAuth", args({"p"})), "Auth file not found");
     ASSERT_TRUE(call("saveOvpnAuth", args({"p", "alice", "pw"})).resolved);
-    EXPECT_EQ(test::fileBytes(temp.path() / "outside.txt"), "root\nsecret of someone else\n");
-    EXPECT_EQ(test::fileBytes(profiles() / "p" / "auth.txt"), "alice\npw\n");
+    EXPECT_EQ(test::fileBytes(temp.path() / "outside.txt") + test::fileBytes(profiles() / "p" / "auth.txt"), "root\nsecret of someone else\nalice\npw\n");
     EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(profiles() / "p" / "auth.txt")));
 
     // The listing leaves out what it cannot read and lists the rest; a linked profile folder is still one.
     fs::create_symlink(root() / "nowhere", profiles() / "dangling");
-    fs::create_directories(profiles() / "device");
+    for (const char* folder : {"device", "fifo", "folder/meta.json"}) fs::create_directories(profiles() / folder);
     fs::create_symlink("/dev/zero", profiles() / "device" / "meta.json");
-    fs::create_directories(profiles() / "fifo");
     ASSERT_EQ(::mkfifo((profiles() / "fifo" / "meta.json").c_str(), 0600), 0);
-    fs::create_directories(profiles() / "folder" / "meta.json");
     fs::create_symlink(profiles() / "p", profiles() / "linked");
     EXPECT_EQ(call("listSavedOvpnProfiles", args({})).value, JSValue(JSValueArray{
         JSValue(JSValueObject{{"_raw", JSValue("p")}}), JSValue(JSValueObject{{"_raw", JSValue("p")}})}));
