@@ -77,9 +77,7 @@ TEST_F(KillSwitchTest, RecordingKeepsTheEarlierAddressWhenNothingResolvesAndRest
     EXPECT_EQ(fields(restarted.server()), "|0|");
 }
 
-// The channel over the double's socket or pipe: one exchange with at most kKillSwitchReplyMax bytes of
-// the answer, an empty reply after one open from a service that says nothing (silent: closes; mute:
-// holds on until the channel's time-out) or is absent, and opens retried while it is busy.
+// Over the double's socket or pipe; a mute service holds the connection until the channel's time-out.
 TEST(KillSwitchChannel, AnswersOnceWithAtMostTheReplyLimitNothingWhenSilentMuteOrAbsentAndRetriesWhileBusy) {
     KillSwitchServiceDouble service;
     std::vector<int> busyOpens;
@@ -114,9 +112,7 @@ TEST(KillSwitchChannel, AnswersOnceWithAtMostTheReplyLimitNothingWhenSilentMuteO
     EXPECT_EQ(service.received().size(), 4u);
 }
 
-// The configuration's last remote and proto read as "host|port|protocol"; killswitch.txt, three lines
-// without a final line feed, read as "protocol|port|addresses", hand-edited ones too. CR LF and the
-// writer's round trip are the fuzz targets' properties.
+// CR LF and the record writer's round trip are the fuzz targets' properties.
 TEST(KillSwitchFiles, TheConfigurationsServerAndTheRecordAsWrittenOrHandEdited) {
     const std::pair<std::string, const char*> remotes[] = {
         {"client\ndev tun\nproto tcp\nremote vpn.example.net 443\n", "vpn.example.net|443|tcp"},

@@ -18,8 +18,7 @@ namespace {
 
 using platform::LineEnd;
 
-// What the client composes ("any" and "none" for unknown fields, a program path with spaces and
-// non-ASCII letters), read back as "TRANSPORT PORT FLAG ADDRESS... |PROGRAM|".
+// What the client composes, read back as "TRANSPORT PORT FLAG ADDRESS... |PROGRAM|".
 TEST(ParseCommand, TakesWhatTheClientComposesAndNothingElse) {
     EXPECT_TRUE(std::holds_alternative<DisableCommand>(parseCommand("DISABLE")) && std::holds_alternative<DisableCommand>(parseCommand("DISABLE\r")));
     const std::pair<std::string, std::string> cases[] = {
@@ -68,8 +67,7 @@ std::vector<std::string> linesOf(const std::string& text, const std::string& pre
 std::string enableScriptFor(const char* line) { return enableScript(std::get<EnableCommand>(parseCommand(line))); }
 
 TEST(Rules, EnableRefillsOurTableInOneScriptAndLetsOutOnlyLoopbackTunnelsDhcpAndEachServer) {
-    // Table and chains are only added (a no-op when they are there), never deleted: deleting them
-    // even inside one transaction let packets out while the block was replaced.
+    // Table and chains are only added, never deleted: a deletion even in one transaction let packets out.
     const std::string script = enableScriptFor("ENABLE udp 1194 1 192.0.2.7 /v");
     EXPECT_TRUE(script.starts_with("add table inet varnel\n"));
     for (const std::string& line : linesOf(script))
@@ -178,8 +176,7 @@ TEST(PeerPolicy, AdmitsRootAndTheGroupByPrimaryOrSupplementaryMembership) {
     EXPECT_TRUE(refusal.reply == "ERROR: not allowed\n" && refusal.log.find("65534") != std::string::npos) << refusal.log;
 }
 
-// A client's line on a socket pair: up to the first line feed, or why it ended short (no line feed
-// within the limit is too long, whatever follows).
+// A client's line on a socket pair: up to the first line feed, or why it ended short.
 TEST(ControlConnection, ReadsToTheFirstLineFeedAndTellsAClosedHalfLineATimeOutAndAnOverlongOne) {
     const std::string full(kRequestLineMax, 'A');
     const std::tuple<std::string, bool, const char*, LineEnd> cases[] = {

@@ -110,9 +110,8 @@ TEST_F(Storage, UserDefaultsRoundTripByteForByteInAFileNamedWithSafeAsciiAlone) 
         EXPECT_TRUE(test::rejectionMessage(write(key, "lost")).starts_with("Could not write ") && read(key) == JSValue("")) << key;
 }
 
-// Names that are not one plain folder or file inside the profile store: they climb out of it, name
-// the folder itself, or (on Windows, which drops trailing dots and spaces) turn into another name;
-// quotes and control characters cannot stand in OpenVPN's command line.
+// Names that climb out of the store, name a folder itself, turn into another name on Windows (trailing
+// dots and spaces), or cannot stand in OpenVPN's command line (quotes, control characters).
 const std::string kUnsafeNames[] = {
     "", ".", "..", "../x", "../../x", "a/b", "a\\b", "C:x", std::string("a\0b", 3), "...", " ", ". .", "a.", "a ", "x\"y", "a\x01z",
     "line\nx", "tab\tx", "del\x7F", "c.ovpn\" --writepid \"injected.pid",
@@ -172,8 +171,7 @@ TEST_F(Storage, AFailedWriteRejectsNamingTheFileAndLeavesNothingOfItself) {
     EXPECT_FALSE(runtime->secrets->read("svc/acct").has_value());
 }
 
-// Files over their limit read as unreadable (the listing skips the profile, auth.txt is not found, a
-// user default reads empty); one at the limit still reads.
+// Files over their limit read as unreadable; one at the limit still reads.
 TEST_F(Storage, FilesOverTheirLimitReadAsUnreadable) {
     constexpr std::size_t kMiB = 1024 * 1024;
     fs::create_directories(root() / "prefs");
@@ -189,11 +187,9 @@ TEST_F(Storage, FilesOverTheirLimitReadAsUnreadable) {
     EXPECT_EQ(listedRaws(), std::vector<std::string>{std::string(kMiB, 'm')});
 }
 
-// Writers store values of their own under one user default at once while readers read it. Each value
-// is one letter repeated to a length of its own: a read that mixes, cuts or half-sees one matches none.
+// Each value is one letter repeated to a length of its own: a read that mixes, cuts or half-sees one matches none.
 TEST(AtomicWrites, ConcurrentWritersAndReadersNeverSeeATornUserDefault) {
-    // Windows replaces no file anyone holds open: there the one reader lets go between reads, as the
-    // system's own readers do, and 50 rounds keep Wine to seconds.
+    // Windows replaces no file anyone holds open: one reader lets go between reads; 50 rounds keep Wine to seconds.
     const bool windows = platform::kPathSeparator == '\\';
     const int writers = 20, readers = windows ? 1 : 4, rounds = windows ? 50 : 300;
     auto runtime = test::makeTestRuntime();

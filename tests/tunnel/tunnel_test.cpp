@@ -78,8 +78,7 @@ TEST(OpenVpnLocator, OwnFoldersThenTheParentsThenInstallationsThenSearchAndOnlyT
     EXPECT_EQ(OpenVpnLocator(executable), installed);
 }
 
-// The launched program leads a session of its own, with /dev/null as its streams and no socket or
-// pipe of ours (exit codes are the launcher contract's).
+// The launched program leads a session of its own, with /dev/null as its streams and no socket or pipe of ours.
 TEST(ElevatedLaunch, OnLinuxTheProgramIsDetachedFromUs) {
     if (!onLinux) GTEST_SKIP() << "a Linux matter";
     test::TempDir temp;
@@ -159,8 +158,7 @@ TEST(ManagementClient, LogsInOnlyWithTheRightPasswordToARealPromptAndReadsTheSta
         EXPECT_EQ(scripted("", {reply}, [](platform::Socket& socket) { return QueryManagementState(socket); }), expected) << reply;
 }
 
-// A reader attached to a scripted management interface as a connect attaches it, with the kill
-// switch on and a server known. How reads split the stream is the management fuzz target's.
+// A reader attached as a connect attaches it, kill switch on, server known (read splits: the fuzz target's).
 struct ScriptedReader {
     explicit ScriptedReader(const char* log = nullptr, bool wanted = false, const char* status = "connecting") {
         runtime->killSwitch->setEnabled(true, [] { return false; });
@@ -273,8 +271,7 @@ TEST(SessionRecovery, ReattachesToATrustedOpenVpnWithTheSessionsPasswordAndNever
     }
 }
 
-// OpenVPN and the TAP installer are names that are never run, found or not as the test says; the
-// launcher records and answers that the user declined the elevation.
+// OpenVPN and the TAP installer are found or not as the test says; the launcher answers "declined".
 TEST(ConnectSteps, EachStepRejectsWithItsSentenceAndLeavesTheStatusAsItWas) {
     auto adapters = std::make_shared<test::FakeNetworkAdapters>();
     PathText openVpn = platform::utf8ToPathText("openvpn"), tapInstaller;
