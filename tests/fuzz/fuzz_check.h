@@ -1,8 +1,9 @@
 #pragma once
-// What the fuzz targets share.
+// What the fuzz targets share: each defines varnel::fuzz::fuzzOne, which gets libFuzzer's input as text.
 
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -12,8 +13,9 @@
 
 namespace varnel::fuzz {
 
-// A property a target holds its code to. A broken one aborts, which libFuzzer reports as a crash and
-// keeps the input that caused it.
+void fuzzOne(std::string_view text);
+
+// A broken property aborts, which libFuzzer reports as a crash and keeps the input that caused it.
 inline void require(bool holds, const char* property) {
     if (holds) return;
     std::fprintf(stderr, "fuzz property broken: %s\n", property);
@@ -27,9 +29,8 @@ inline std::string withLineEnds(std::string_view text, std::string_view lineEnd)
     return out;
 }
 
-// A file of the target's own for the readers that take a path, in its temporary folder (scripts/fuzz
-// gives each target one), gone when the target exits. Removed before each write so that the write
-// makes a new file: replacing one makes ext4 flush it, a hundred times slower.
+// A file in the target's temporary folder, gone at exit; removed before each write, since replacing
+// a file makes ext4 flush it, far slower.
 inline const platform::PathText& scratchPath() {
     static const struct Scratch {
         std::filesystem::path path = std::filesystem::temp_directory_path() / ("varnel-fuzz-" + std::to_string(::getpid()));
@@ -47,3 +48,9 @@ inline const platform::PathText& scratchFile(std::string_view bytes) {
 }
 
 }  // namespace varnel::fuzz
+
+// Each target is one translation unit: the entry point is defined once per target.
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    varnel::fuzz::fuzzOne(std::string_view(reinterpret_cast<const char*>(data), size));
+    return 0;
+}

@@ -1,9 +1,5 @@
-// OpenVPN's management interface as the management reader receives it: the input is the byte stream
-// OpenVPN sends, and each 0xFF byte in it ends one send (the reader gives 0xFF no meaning of its own).
-// Each line goes through the state-line functions directly, then the whole stream goes through a
-// connected socket pair into ManagementReader on a tunnel, once in the input's sends and once in as
-// few long reads; where the reads split a stream must not change what the reader makes of it.
-// Linux only: the socket pair is the system's own.
+// OpenVPN's management stream, each 0xFF byte of the input ending one send: each line through the
+// state-line functions, then the stream through a socket pair into ManagementReader (Linux only).
 
 #include <sys/socket.h>
 #include <unistd.h>
@@ -17,34 +13,30 @@
 #include "tunnel/management_reader.h"
 #include "tunnel/tunnel.h"
 
+namespace varnel::fuzz {
 namespace {
 
-using varnel::fuzz::require;
-
-// The reader's receive buffer: a send no longer than this arrives as one read.
-constexpr std::size_t kReadSize = 8191;
-// The longest unfinished line the reader holds before it gives up on the peer.
-constexpr std::size_t kLineLimit = 64 * 1024;
+constexpr std::size_t kReadSize = 8191;        // the reader's buffer: a send no longer arrives as one read
+constexpr std::size_t kLineLimit = 64 * 1024;  // the longest unfinished line the reader holds
 
 void checkLine(std::string_view line) {
-    const auto report = varnel::tunnel::stateNameOfReport(line), reply = varnel::tunnel::stateNameOfReply(line);
-    for (const auto& name : {report, reply}) {
-        if (!name) continue;
-        require(name->data() >= line.data() && name->data() + name->size() <= line.data() + line.size(), "a state name is part of its line");
-        require(name->find(',') == std::string_view::npos, "a state name holds no comma");
-        require(name->empty() || (name->back() != '\r' && name->back() != '\n'), "a state name has no line end");
-    }
-    // The reader turns a reply line into a report by putting the prefix in front.
-    if (reply) require(varnel::tunnel::stateNameOfReport(">STATE:" + std::string(line)) == reply, "a reply line reads as its report");
+    const auto report = tunnel::stateNameOfReport(line), reply = tunnel::stateNameOfReply(line);
+    for (const auto& name : {report, reply})
+        if (name) {
+            require(name->data() >= line.data() && name->data() + name->size() <= line.data() + line.size(), "a state name is part of its line");
+            require(name->find(',') == std::string_view::npos && (name->empty() || (name->back() != '\r' && name->back() != '\n')),
+                    "a state name holds no comma and no line end");
+        }
+    if (reply) require(tunnel::stateNameOfReport(">STATE:" + std::string(line)) == reply, "a reply line reads as its report");
 
-    varnel::tunnel::TunnelControl control;
+    tunnel::TunnelControl control;
     control.state.status = "before";
     control.state.message = "kept";
-    varnel::tunnel::StateLineParser(control, line);
-    const char* word = report ? varnel::tunnel::MapOpenVpnState(*report) : nullptr;
+    tunnel::StateLineParser(control, line);
+    const char* word = report ? tunnel::MapOpenVpnState(*report) : nullptr;
     require(control.state.status == (word ? word : "before"), "a report sets the status its state maps to, or none");
     // By text: a string literal's address may differ from one translation unit to the next.
-    const bool connected = word && std::string_view(word) == varnel::tunnel::kStatusConnected;
+    const bool connected = word && std::string_view(word) == tunnel::kStatusConnected;
     require(control.state.message == (connected ? "" : "kept"), "only connected clears the message");
 }
 
@@ -54,34 +46,25 @@ struct Outcome {
     bool operator==(const Outcome&) const = default;
 };
 
-// Runs the reader on one end of a socket pair until the other end has sent sends and closed. The
-// pair keeps message boundaries (SOCK_SEQPACKET), so each send, none longer than the reader's
-// buffer, is exactly one read: OpenVPN's TCP connection may cut the stream anywhere, and the input
-// says where. The pair queues only a few messages, so a second thread sends them.
+// SOCK_SEQPACKET makes each send one read (TCP may cut anywhere: the input says where); a second
+// thread sends, since the pair queues only a few messages.
 Outcome readThrough(const std::vector<std::string_view>& sends) {
-    // The reader needs no service: no log to classify, and the kill switch is off.
-    static varnel::tunnel::Tunnel tunnel(varnel::tunnel::TunnelServices{.dataFolder = varnel::storage::DataFolder({})},
-                                 std::make_shared<varnel::killswitch::KillSwitch>("", varnel::platform::PathText(), varnel::platform::PathText()));
+    static tunnel::Tunnel tunnel(tunnel::TunnelServices{.dataFolder = storage::DataFolder({})},
+                         std::make_shared<killswitch::KillSwitch>("", platform::PathText(), platform::PathText()));
     int ends[2];
     require(::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, ends) == 0, "socketpair");
-    auto socket = std::make_shared<varnel::platform::Socket>(ends[0]);
-    varnel::tunnel::TunnelControl& control = tunnel.control;
-    {
-        std::lock_guard lock(control.lock);
-        control.state.status = varnel::tunnel::kStatusConnecting;
-        control.state.message = "before";
-        control.state.managementSocket = socket;
-    }
+    auto socket = std::make_shared<platform::Socket>(ends[0]);
+    tunnel::TunnelControl& control = tunnel.control;
+    control.state = {.status = tunnel::kStatusConnecting, .message = "before", .managementSocket = socket};
     std::jthread peer([&sends, end = ends[1]] {
         for (std::string_view bytes : sends)
             if (::send(end, bytes.data(), bytes.size(), MSG_NOSIGNAL) < 0) break;
         ::shutdown(end, SHUT_WR);
     });
-    varnel::tunnel::ManagementReader(tunnel, socket, std::stop_token());
+    tunnel::ManagementReader(tunnel, socket, std::stop_token());
     socket->close();  // a reader that gave up early leaves sends unread: closing its end fails them
     peer.join();
     ::close(ends[1]);
-
     std::lock_guard lock(control.lock);
     const Outcome outcome{control.state.status, control.state.message, control.state.managementSocket == nullptr};
     control.state.managementSocket.reset();
@@ -90,10 +73,8 @@ Outcome readThrough(const std::vector<std::string_view>& sends) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string_view input(reinterpret_cast<const char*>(data), size);
-    // The sends, none longer than a read; and the stream the reader sees, which ends each read at
-    // its first NUL as the reader does.
+void fuzzOne(std::string_view input) {
+    // The sends, none longer than a read; and the stream the reader sees, which ends each read at its first NUL.
     std::vector<std::string_view> sends;
     std::string seen;
     for (std::size_t start = 0; start < input.size();) {
@@ -109,15 +90,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         checkLine(std::string_view(seen).substr(start, end - start + 1));
         start = end + 1;
     }
-
     const Outcome inSends = readThrough(sends);
-    require(inSends.status == varnel::tunnel::kStatusDisconnected, "the session is over once the connection closes");
-    require(inSends.socketReleased, "the reader lets go of its connection");
-    // Past the reader's line limit the drop comes at a read's end, which the split does decide.
-    if (seen.size() > kLineLimit || sends.size() <= 1) return 0;
-    // The same stream in reads as long as the reader takes.
+    require(inSends.status == tunnel::kStatusDisconnected && inSends.socketReleased, "a closed connection ends the session and the reader lets go of it");
+    // Past the line limit the drop comes at a read's end, which the split does decide.
+    if (seen.size() > kLineLimit || sends.size() <= 1) return;
     std::vector<std::string_view> whole;
     for (std::size_t at = 0; at < seen.size(); at += kReadSize) whole.push_back(std::string_view(seen).substr(at, kReadSize));
     require(readThrough(whole) == inSends, "where reads split the stream changes nothing");
-    return 0;
 }
+
+}  // namespace varnel::fuzz

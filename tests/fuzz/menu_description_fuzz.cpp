@@ -1,13 +1,10 @@
-// The tray's scan of the interface's menu description, on any text. A string it extracts is what
-// follows its key in the text up to a quote; every server has an id; labels are whole UTF-16; and
-// what an earlier description left in the state never shows through a later one.
+// The tray's scan of the interface's menu description, on any text.
 
 #include "fuzz_check.h"
 #include "tray/menu_description.h"
 
+namespace varnel::fuzz {
 namespace {
-
-using varnel::fuzz::require;
 
 bool wholeUtf16(std::u16string_view text) {
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -19,25 +16,23 @@ bool wholeUtf16(std::u16string_view text) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string_view text(reinterpret_cast<const char*>(data), size);
+void fuzzOne(std::string_view text) {
     for (const std::string_view key : {"id", "label", "serverLabel", ""}) {
-        const std::string value = varnel::tray::extractJsonString(text, key);
+        const std::string value = tray::extractJsonString(text, key);
         require(value.find('"') == std::string::npos, "an extracted string holds no quote");
         require(value.empty() || text.find("\"" + std::string(key) + "\":\"" + value + "\"") != std::string_view::npos,
                 "an extracted string stands after its key in the text");
     }
-    varnel::tray::MenuBarState fresh;
-    varnel::tray::parseMenuBarJson(fresh, text);
+    tray::MenuBarState fresh;
+    tray::parseMenuBarJson(fresh, text);
     require(wholeUtf16(fresh.serverLabel), "the server label is whole UTF-16");
-    for (const auto& server : fresh.dedicatedServers) {
-        require(!server.id.empty() && server.id.find('"') == std::string::npos, "a server has an id without quotes");
-        require(wholeUtf16(server.label), "a server's label is whole UTF-16");
-    }
+    for (const auto& server : fresh.dedicatedServers)
+        require(!server.id.empty() && server.id.find('"') == std::string::npos && wholeUtf16(server.label), "a server has an id without quotes and a whole label");
     // The tray keeps one state and parses each new description into it.
-    static varnel::tray::MenuBarState kept;
-    varnel::tray::parseMenuBarJson(kept, text);
+    static tray::MenuBarState kept;
+    tray::parseMenuBarJson(kept, text);
     require(kept.connected == fresh.connected && kept.serverLabel == fresh.serverLabel && kept.dedicatedServers == fresh.dedicatedServers,
             "a description replaces everything the last one said");
-    return 0;
 }
+
+}  // namespace varnel::fuzz

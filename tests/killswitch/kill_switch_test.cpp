@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <numeric>
 
 #include "killswitch/killswitch_file.h"
@@ -22,11 +23,11 @@ using platform::KillSwitchReply;
 using test::KillSwitchServiceDouble;
 using Lines = std::vector<std::string>;
 
-// A program path with spaces and a non-ASCII letter, as an installation folder may have.
+// With spaces and a non-ASCII letter, as an installation folder may have.
 const std::string kProgram = "/opt/Varnel VPN/b\xC3\xA4se/varnel app";
 std::string enable(const std::string& fields) { return "ENABLE " + fields + " " + kProgram + "\n"; }
 
-// A record as "protocol|port|addresses", and a remote as "host|port|protocol", so that a case reads on one line.
+// A record as "protocol|port|addresses", a remote as "host|port|protocol": a case reads on one line.
 template <class Record>
 std::string fields(const Record& r) { return r.protocol + "|" + std::to_string(r.port) + "|" + r.addresses; }
 std::string fields(const OvpnRemote& r) { return r.host + "|" + std::to_string(r.port) + "|" + r.proto; }
@@ -45,15 +46,12 @@ protected:
 };
 
 TEST_F(KillSwitchTest, SendsEnableWithTheServerAndTheProgramPathByteForByteAndDisableWhenTurnedOff) {
-    KillSwitch& known = make("tcp", 443, "192.0.2.7");
-    known.apply(true);
-    known.apply(false);
     // Without an address, rules for a wanted session would block the tunnel itself: only its end is sent.
-    KillSwitch& unknown = make();
-    unknown.apply(true);
-    unknown.apply(false);
+    for (KillSwitch* k : {&make("tcp", 443, "192.0.2.7"), &make()}) {
+        k->apply(true);
+        k->apply(false);
+    }
     KillSwitch& k = make("udp", 1194, "192.0.2.1");
-    EXPECT_FALSE(k.enabled());
     EXPECT_EQ(k.setEnabled(false, [] { return true; }), (bridge::JSValueObject{{"enabled", bridge::JSValue(false)}}));
     // Turned on, it sends the rules only while connected; the connect sends them otherwise.
     EXPECT_EQ(k.setEnabled(true, [] { return false; }), (bridge::JSValueObject{{"enabled", bridge::JSValue(true)}}));
@@ -79,95 +77,70 @@ TEST_F(KillSwitchTest, RecordingKeepsTheEarlierAddressWhenNothingResolvesAndRest
     EXPECT_EQ(fields(restarted.server()), "|0|");
 }
 
-// The channel's contract, held over the double's socket or pipe: one exchange with what the service
-// answers (at most kKillSwitchReplyMax bytes of it), an empty reply after one open from a service that
-// says nothing (silent: closes; mute: holds on until the 3 s time-out) or is absent, and opens retried
-// while it is busy. The channel is a function, not an interface, so nothing stands in for it.
-class KillSwitchChannelContract : public ::testing::Test {
-protected:
+// Over the double's socket or pipe; a mute service holds the connection until the channel's time-out.
+TEST(KillSwitchChannel, AnswersOnceWithAtMostTheReplyLimitNothingWhenSilentMuteOrAbsentAndRetriesWhileBusy) {
     KillSwitchServiceDouble service;
     std::vector<int> busyOpens;
-    KillSwitchReply exchange(bool absent = false) {
-        return exchangeKillSwitchBytes(absent ? test::absentKillSwitchChannel() : service.channel(), "DISABLE\n",
-                                       [this](int opens) { busyOpens.push_back(opens); });
-    }
-};
-
-TEST_F(KillSwitchChannelContract, AnswersOnceWithAtMostTheReplyLimitAndNothingWhenSilentMuteOrAbsent) {
+    const auto exchange = [&](const std::string& channel, std::function<void(int)> busy = {}) {
+        return exchangeKillSwitchBytes(channel, "DISABLE\n", busy ? busy : [&](int opens) { busyOpens.push_back(opens); });
+    };
     const std::string longest(platform::kKillSwitchReplyMax, 'r');
     service.setReply(longest + "overflow");
-    EXPECT_EQ(exchange().bytes, longest);
+    EXPECT_EQ(exchange(service.channel()).bytes, longest);
+    service.setReply("OK\n");
     for (const char* mode : {"silent", "mute", "absent"}) {
         service.setSilent(mode == std::string("silent"));
         service.setMute(mode == std::string("mute"));
-        const auto reply = exchange(mode == std::string("absent"));
+        const auto reply = exchange(mode == std::string("absent") ? test::absentKillSwitchChannel() : service.channel());
         EXPECT_TRUE(reply.bytes.empty() && reply.opens == 1) << mode << ": " << reply.opens << " opens";
     }
+    service.setMute(false);
     EXPECT_TRUE(busyOpens.empty());
     EXPECT_EQ(service.received(), (Lines{"DISABLE\n", "DISABLE\n", "DISABLE\n"}));
-}
-
-TEST_F(KillSwitchChannelContract, ABusyServiceIsOpenedAgainUntilFreedOrTheAttemptsRunOut) {
     // Under Wine the double's busy pipe (a client of its own holding the only instance) can hang.
     if (platform::kPathSeparator != '/') GTEST_SKIP() << "the busy pipe double can hang under Wine";
     service.setBusy(true);
-    auto reply = exchange();
+    auto reply = exchange(service.channel());
     // Every open found it busy (a wait that finds it still busy may end the exchange early).
     EXPECT_TRUE(reply.bytes.empty() && reply.opens >= 1 && reply.opens <= platform::kKillSwitchOpenAttempts) << reply.opens;
     std::vector<int> expected(static_cast<std::size_t>(reply.opens));
     std::iota(expected.begin(), expected.end(), 1);
     EXPECT_EQ(busyOpens, expected);
-    EXPECT_TRUE(service.received().empty());
     // Freed during the first wait: the next open delivers.
-    reply = exchangeKillSwitchBytes(service.channel(), "DISABLE\n", [this](int opens) {
-        if (opens == 1) service.setBusy(false);
-    });
+    reply = exchange(service.channel(), [&](int opens) { if (opens == 1) service.setBusy(false); });
     EXPECT_EQ(reply.bytes + std::to_string(reply.opens), "OK\n2");
-    EXPECT_EQ(service.received(), Lines{"DISABLE\n"});
+    EXPECT_EQ(service.received().size(), 4u);
 }
 
-TEST(OvpnRemote, TheLastRemoteAndProtoOfTheConfigurationFile) {
-    const std::pair<const char*, const char*> cases[] = {
+// CR LF and the record writer's round trip are the fuzz targets' properties.
+TEST(KillSwitchFiles, TheConfigurationsServerAndTheRecordAsWrittenOrHandEdited) {
+    const std::pair<std::string, const char*> remotes[] = {
         {"client\ndev tun\nproto tcp\nremote vpn.example.net 443\n", "vpn.example.net|443|tcp"},
         {"remote a.example 1194\nremote b.example 443 udp\n", "b.example|443|"}, {"proto udp\nremote h 1\nproto tcp-client\n", "h|1|tcp-client"},
-        {"remote\thost.example\t8443\r\nproto udp\r\n", "host.example|8443|udp"}, {"proto udp\nport 1194\n", "|0|udp"},
+        {"remote\thost.example\t8443\nproto udp\n", "host.example|8443|udp"}, {"proto udp\nport 1194\n", "|0|udp"},
         {"remote a 443\nremote b\n", "b|443|"}, {"remote a 443\nremote\n", "a|443|"},  // a remote without a port keeps the earlier one
         {"remote h 12ab\n", "h|12|"}, {"remote h abc\n", "h|0|"}, {"remote h -7\nremote h +9\n", "h|9|"}, {"remote h 99999999999\n", "h|2147483647|"},
         {"  remote h 5\nRemote x 6\n# remote y 7\n;proto tcp\nprotocol tcp\n", "h|5|"}, {"remote last.example 53", "last.example|53|"},
         {"<ca>\nremote-random\n</ca>\nremote h 2\n", "h|2|"},
     };
-    test::TempDir folder;
-    const fs::path file = folder.path() / "profile.ovpn";
-    EXPECT_EQ(fields(readOvpnRemote(file.native())), "|0|");  // no file
-    for (const auto& [text, expected] : cases) {
-        test::writeFileBytes(file, text);
-        EXPECT_EQ(fields(readOvpnRemote(file.native())), expected) << text;
-    }
-}
-
-TEST(KillSwitchFile, ThreeLinesWithoutAFinalLineFeedAndHandEditedOnesReadToo) {
-    test::TempDir folder;
-    const fs::path file = folder.path() / "killswitch.txt";
-    EXPECT_EQ(fields(readKillSwitchFile(file.native())), "|0|");  // no file
-    writeKillSwitchFile(file.native(), "udp", -12, "192.0.2.1,192.0.2.2");
-    EXPECT_EQ(test::fileBytes(file), "udp\n-12\n192.0.2.1,192.0.2.2");
-    EXPECT_EQ(fields(readKillSwitchFile(file.native())), "udp|-12|192.0.2.1,192.0.2.2");
-    writeKillSwitchFile(file.native(), "", 0, "");
-    EXPECT_EQ(test::fileBytes(file), "\n0\n");
-    // No folder is made for it.
-    writeKillSwitchFile((folder.path() / "gone" / "killswitch.txt").native(), "udp", 1, "1.2.3.4");
-    EXPECT_FALSE(fs::exists(folder.path() / "gone"));
-
-    const std::pair<std::string, const char*> edited[] = {
-        {"tcp\r\n443\r\n10.0.0.1,10.0.0.2\r\n", "tcp|443|10.0.0.1,10.0.0.2"}, {"tcp \r\r\n 443 \n10.0.0.1  \n\n", "tcp|443|10.0.0.1"},
-        {"udp\nabc\n10.0.0.1", "udp|0|10.0.0.1"}, {"udp\n12ab\n", "udp|12|"}, {"udp\n+7\n", "udp|7|"},
-        {"udp\n2147483648\nx", "udp|0|x"},  // no port rather than some other one
+    const std::pair<std::string, const char*> records[] = {
+        {"tcp \r\r\n 443 \n10.0.0.1  \n\n", "tcp|443|10.0.0.1"}, {"udp\nabc\n10.0.0.1", "udp|0|10.0.0.1"}, {"udp\n12ab\n", "udp|12|"},
+        {"udp\n+7\n", "udp|7|"}, {"udp\n2147483648\nx", "udp|0|x"},  // no port rather than some other one
         {"udp\n-2147483648\nx", "udp|-2147483648|x"}, {"udp\n", "udp|0|"}, {"", "|0|"}, {"\n\n\n1.2.3.4", "|0|"},
     };
-    for (const auto& [bytes, expected] : edited) {
+    test::TempDir folder;
+    const fs::path file = folder.path() / "file";
+    EXPECT_EQ(fields(readOvpnRemote(file.native())) + fields(readKillSwitchFile(file.native())), "|0||0|");  // no file
+    const auto read = [&](const std::string& bytes, auto reader) {
         test::writeFileBytes(file, bytes);
-        EXPECT_EQ(fields(readKillSwitchFile(file.native())), expected) << bytes;
-    }
+        return fields(reader(file.native()));
+    };
+    for (const auto& [text, expected] : remotes) EXPECT_EQ(read(text, readOvpnRemote), expected) << text;
+    for (const auto& [bytes, expected] : records) EXPECT_EQ(read(bytes, readKillSwitchFile), expected) << bytes;
+    writeKillSwitchFile(file.native(), "udp", -12, "192.0.2.1,192.0.2.2");
+    EXPECT_EQ(test::fileBytes(file), "udp\n-12\n192.0.2.1,192.0.2.2");
+    writeKillSwitchFile((folder.path() / "gone" / "killswitch.txt").native(), "udp", 1, "1.2.3.4");
+    EXPECT_FALSE(fs::exists(folder.path() / "gone"));  // no folder is made for it
 }
 
 TEST(ServerAddresses, IPv4OnlyEachOnceInFirstOrder) {
@@ -175,8 +148,6 @@ TEST(ServerAddresses, IPv4OnlyEachOnceInFirstOrder) {
         {"192.0.2.44", "192.0.2.44"}, {"127.0.0.1", "127.0.0.1"}, {"localhost", "127.0.0.1"}, {"::1", ""}, {"2001:db8::1", ""}, {"", ""},
     };
     for (const auto& [host, expected] : hosts) EXPECT_EQ(resolveServerAddresses(host), expected) << host;
-    EXPECT_EQ(joinUniqueAddresses({}), "");
-    EXPECT_EQ(joinUniqueAddresses({"10.0.0.1", "10.0.0.1"}), "10.0.0.1");
     EXPECT_EQ(joinUniqueAddresses({"10.0.0.2", "10.0.0.1", "10.0.0.2", "10.0.0.3", "10.0.0.1"}), "10.0.0.2,10.0.0.1,10.0.0.3");
 }
 

@@ -9,9 +9,6 @@
 #include "storage/user_defaults.h"
 #include "support/storage_fixture.h"
 
-// Profiles, credentials files, user defaults and keychain items, as the interface reaches them in a
-// data folder of the test's own.
-
 namespace varnel {
 namespace {
 
@@ -20,17 +17,17 @@ using test::args;
 using test::fileBytes;
 using test::writeFileBytes;
 
-std::vector<fs::path> entriesOf(const fs::path& folder) {
-    std::vector<fs::path> entries;
-    for (const auto& entry : fs::directory_iterator(folder)) entries.push_back(entry.path().filename());
+// Every entry below the folder with its size: anything created, removed or changed shows.
+std::vector<std::pair<std::string, std::uintmax_t>> everything(const fs::path& folder) {
+    std::vector<std::pair<std::string, std::uintmax_t>> entries;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        entries.emplace_back(entry.path().string(), entry.is_regular_file() ? entry.file_size() : 0);
     std::sort(entries.begin(), entries.end());
     return entries;
 }
 
 class Storage : public ::testing::Test, protected test::StorageFixture {
 protected:
-    test::Settlement call(const std::string& method, const bridge::JSValue& arguments) { return host.callAndWait(method, arguments); }
-    std::string rejection(const std::string& method, const bridge::JSValue& arguments) { return test::rejectionMessage(call(method, arguments)); }
     std::vector<std::string> listedRaws() {
         std::vector<std::string> raws;
         const bridge::JSValue listed = call("listSavedOvpnProfiles", args({})).value;
@@ -53,8 +50,7 @@ TEST_F(Storage, ListsOnlyProfileFoldersHoldingMetaWithTextModeFolding) {
     writeFileBytes(profiles() / "meta.json", "a file directly in the profiles folder");
     EXPECT_EQ(listedRaws(), (std::vector<std::string>{"kept", "{\"id\":\"with-meta\"}\nline2\n"}));
     // The bytes on disk keep their CR LF.
-    EXPECT_EQ(fileBytes(profiles() / "with-meta" / "meta.json"), "{\"id\":\"with-meta\"}\r\nline2\r\n");
-    EXPECT_EQ(fileBytes(profiles() / "with-meta" / "a.ovpn"), "client\r\n");
+    EXPECT_EQ(fileBytes(profiles() / "with-meta" / "meta.json") + fileBytes(profiles() / "with-meta" / "a.ovpn"), "{\"id\":\"with-meta\"}\r\nline2\r\nclient\r\n");
 }
 
 TEST_F(Storage, SaveAnswersThePathAndTheFileNameAsGivenAndDeleteRemovesTheWholeFolder) {
@@ -62,14 +58,13 @@ TEST_F(Storage, SaveAnswersThePathAndTheFileNameAsGivenAndDeleteRemovesTheWholeF
     const std::string folder = platform::narrowUnits(runtime->dataFolder.profileDir("p1"));
     EXPECT_EQ(call("saveOvpnProfile", args({"p1", "remote x 1194\n", bridge::JSValue(name), "unused"})).value,
               bridge::JSValue(bridge::JSValueObject{{"fileName", bridge::JSValue(name)}, {"configPath", bridge::JSValue(folder + static_cast<char>(platform::kPathSeparator) + name)}}));
-    ASSERT_EQ(entriesOf(profiles() / "p1").size(), 1u);
+    ASSERT_EQ(everything(profiles() / "p1").size(), 1u);
     const fs::path onDisk = fs::directory_iterator(profiles() / "p1")->path();
-    EXPECT_EQ(platform::narrowUnits(onDisk.filename().native()), name);
-    EXPECT_EQ(fileBytes(onDisk), "remote x 1194\n");
+    EXPECT_EQ(platform::narrowUnits(onDisk.filename().native()) + "|" + fileBytes(onDisk), name + "|remote x 1194\n");
     fs::create_directories(profiles() / "p1" / "nested");
     EXPECT_TRUE(call("deleteOvpnProfile", args({"p1"})).resolved);
     EXPECT_TRUE(call("deleteOvpnProfile", args({"never-saved"})).resolved);
-    EXPECT_TRUE(entriesOf(profiles()).empty());
+    EXPECT_TRUE(everything(profiles()).empty());
 
     // A file in the place of the data folder fails every profile method and empties the listing.
     fs::remove_all(root());
@@ -86,9 +81,8 @@ TEST_F(Storage, CredentialsAreTwoLinesAndFilesOfOtherToolsReadToo) {
     ASSERT_TRUE(call("saveOvpnAuth", args({"p", "alice", ""})).resolved);
     EXPECT_EQ(fileBytes(auth), "alice\n\n");
     const std::pair<std::string, bridge::JSValue> files[] = {
-        {"carol\r\nsecret\r\n", credentials("carol", "secret")},       {"dave", credentials("dave", "")},
+        {"carol\r\nsecret\r\n", credentials("carol", "secret")}, {"dave", credentials("dave", "")}, {"", credentials("", "")},
         {"erin\nsecret\nthird line\n", credentials("erin", "secret")}, {"frank\r\nlone\rcr", credentials("frank", "lone\rcr")},
-        {"", credentials("", "")},
     };
     for (const auto& [bytes, expected] : files) {
         writeFileBytes(auth, bytes);
@@ -112,22 +106,19 @@ TEST_F(Storage, UserDefaultsRoundTripByteForByteInAFileNamedWithSafeAsciiAlone) 
     }
     EXPECT_EQ(read("never written"), bridge::JSValue(""));
     // "." and ".." name folders: their writes reject and their reads are empty.
-    for (const char* key : {".", ".."}) {
-        EXPECT_TRUE(test::rejectionMessage(write(key, "lost")).starts_with("Could not write ")) << key;
-        EXPECT_EQ(read(key), bridge::JSValue("")) << key;
-    }
+    for (const char* key : {".", ".."})
+        EXPECT_TRUE(test::rejectionMessage(write(key, "lost")).starts_with("Could not write ") && read(key) == bridge::JSValue("")) << key;
 }
 
-// Names that are not one plain folder or file inside the profile store: they climb out of it, name
-// the folder itself, or (on Windows, which drops trailing dots and spaces) turn into another name;
-// quotes and control characters cannot stand in OpenVPN's command line.
+// Names that climb out of the store, name a folder itself, turn into another name on Windows (trailing
+// dots and spaces), or cannot stand in OpenVPN's command line (quotes, control characters).
 const std::string kUnsafeNames[] = {
     "", ".", "..", "../x", "../../x", "a/b", "a\\b", "C:x", std::string("a\0b", 3), "...", " ", ". .", "a.", "a ", "x\"y", "a\x01z",
     "line\nx", "tab\tx", "del\x7F", "c.ovpn\" --writepid \"injected.pid",
 };
 
 TEST_F(Storage, EveryProfileMethodRefusesAnUnsafeIdOrFileNameBeforeTouchingTheDiskOrLaunching) {
-    // Each method's arguments with "@" where the id goes, and where the file name goes for those that take one.
+    // Each method's arguments with "@" where the id goes, then where the file name goes if it takes one.
     const std::tuple<const char*, bridge::JSValueArray, bridge::JSValueArray> methods[] = {
         {"saveOvpnProfile", {"@", "remote x 1194\n", "c.ovpn"}, {"p", "remote x 1194\n", "@"}}, {"saveOvpnProfileMeta", {"@", "{}"}, {}},
         {"saveOvpnAuth", {"@", "user", "secret"}, {}}, {"readOvpnAuth", {"@"}, {}}, {"deleteOvpnProfile", {"@"}, {}},
@@ -141,25 +132,16 @@ TEST_F(Storage, EveryProfileMethodRefusesAnUnsafeIdOrFileNameBeforeTouchingTheDi
     ASSERT_TRUE(call("saveOvpnProfile", args({"p", "kept", "c.ovpn"})).resolved);
     ASSERT_TRUE(call("saveOvpnAuth", args({"p", "user", "secret"})).resolved);
     fs::create_directories(profiles() / "a");
-    // Every entry below the test's folder with its size, so that anything created, removed or changed shows.
-    const auto everything = [&] {
-        std::vector<std::pair<std::string, std::uintmax_t>> entries;
-        for (const auto& entry : fs::recursive_directory_iterator(temp.path()))
-            entries.emplace_back(entry.path().string(), entry.is_regular_file() ? entry.file_size() : 0);
-        std::sort(entries.begin(), entries.end());
-        return entries;
-    };
-    const auto before = everything();
+    const auto before = everything(temp.path());
     for (const auto& [method, withId, withFileName] : methods) {
         for (const std::string& name : kUnsafeNames) {
-            EXPECT_EQ(rejection(method, with(withId, name)), "Invalid profile id: " + name) << method << " [" << name << "]";
-            if (!withFileName.empty()) {
-                EXPECT_EQ(rejection(method, with(withFileName, name)), "Invalid file name: " + name) << method << " [" << name << "]";
-            }
+            const std::string fileNameRejection = withFileName.empty() ? "" : rejection(method, with(withFileName, name));
+            EXPECT_EQ(rejection(method, with(withId, name)) + "|" + fileNameRejection,
+                      "Invalid profile id: " + name + "|" + (withFileName.empty() ? "" : "Invalid file name: " + name)) << method << " [" << name << "]";
         }
     }
     EXPECT_EQ(rejection("saveOvpnProfile", args({"..", "x", "../y"})), "Invalid profile id: ..");  // the id is named first
-    EXPECT_EQ(everything(), before);
+    EXPECT_EQ(everything(temp.path()), before);
     EXPECT_TRUE(runtime->launcher->launches().empty());
 
     // Plain names, however unusual, work with every method.
@@ -176,28 +158,20 @@ TEST_F(Storage, EveryProfileMethodRefusesAnUnsafeIdOrFileNameBeforeTouchingTheDi
 
 // A folder standing where the file goes makes every write fail at its last step, the rename.
 TEST_F(Storage, AFailedWriteRejectsNamingTheFileAndLeavesNothingOfItself) {
-    const std::tuple<const char*, bridge::JSValue, fs::path> cases[] = {
-        {"saveOvpnProfile", args({"p", "new", "c.ovpn"}), profiles() / "p" / "c.ovpn"},
-        {"saveOvpnProfileMeta", args({"p", "{}"}), profiles() / "p" / "meta.json"},
-        {"saveOvpnAuth", args({"p", "user", "secret"}), profiles() / "p" / "auth.txt"},
-        {"writeUserDefaults", args({"k", "value"}), root() / "prefs" / "k"},
-    };
-    for (const auto& [method, arguments, file] : cases) {
+    for (const auto& [method, arguments, file] : writes()) {
         fs::create_directories(file / "in the way");
-        const auto before = entriesOf(file.parent_path());
+        const auto before = everything(temp.path());
         const std::string message = rejection(method, arguments), prefix = "Could not write " + platform::narrowUnits(file.native()) + ": ";
         EXPECT_TRUE(message.starts_with(prefix) && message.size() > prefix.size()) << method << ": " << message;  // the system's reason follows
-        EXPECT_EQ(entriesOf(file.parent_path()), before) << method << ": the temporary file is gone";
-        EXPECT_TRUE(fs::is_directory(file / "in the way")) << method;
+        EXPECT_EQ(everything(temp.path()), before) << method << ": the temporary file is gone, what was in the way kept";
     }
-    // A keychain write the store refuses rejects with its code, the same text on every system.
+    // A refused keychain write rejects with its code, the same text on every system.
     runtime->secrets->failWritesWith(1312);
     EXPECT_EQ(rejection("writeKeychainItem", args({"svc", "acct", "value"})), "CredWrite failed (1312)");
     EXPECT_FALSE(runtime->secrets->read("svc/acct").has_value());
 }
 
-// Files over their limit read as unreadable: the listing skips such a profile, auth.txt is "not
-// found", and a user default reads empty. A file at the limit still reads.
+// Files over their limit read as unreadable; one at the limit still reads.
 TEST_F(Storage, FilesOverTheirLimitReadAsUnreadable) {
     constexpr std::size_t kMiB = 1024 * 1024;
     fs::create_directories(root() / "prefs");
@@ -213,12 +187,9 @@ TEST_F(Storage, FilesOverTheirLimitReadAsUnreadable) {
     EXPECT_EQ(listedRaws(), std::vector<std::string>{std::string(kMiB, 'm')});
 }
 
-// Writers store different values under one user default at once while readers read it. Each value
-// is one letter repeated to a length of its own: a read that mixes, cuts or half-sees one matches none.
+// Each value is one letter repeated to a length of its own: a read that mixes, cuts or half-sees one matches none.
 TEST(AtomicWrites, ConcurrentWritersAndReadersNeverSeeATornUserDefault) {
-    // Windows replaces no file that anyone holds open, so there the one reader lets go between reads,
-    // as the system's own readers do, and (every Wine file call goes through its server) 50 rounds
-    // keep the run to seconds. Elsewhere readers never let go: every moment of a write is exposed.
+    // Windows replaces no file anyone holds open: one reader lets go between reads; 50 rounds keep Wine to seconds.
     const bool windows = platform::kPathSeparator == '\\';
     const int writers = 20, readers = windows ? 1 : 4, rounds = windows ? 50 : 300;
     auto runtime = test::makeTestRuntime();
@@ -227,43 +198,34 @@ TEST(AtomicWrites, ConcurrentWritersAndReadersNeverSeeATornUserDefault) {
     for (int i = 0; i < writers; ++i) values.emplace_back(std::size_t(2048 + 64 * i), static_cast<char>('A' + i));
     const auto whole = [&] { return std::ranges::find(values, storage::readUserDefaults(data, "shared")) != values.end(); };
     storage::writeUserDefaults(data, "shared", values[0]);
-    // Each round the writers start together, once each, and the readers read until they are done.
     std::atomic<int> reads{0}, torn{0}, failedWrites{0};
     for (int round = 0; round < rounds; ++round) {
-        std::atomic<int> writing{writers}, ready{0};
         // A barrier of our own: under Wine a round once hung in std::latch's wait.
-        const auto start = [&] {
-            for (++ready; ready < writers + readers;) std::this_thread::yield();
-        };
-        {
-            std::vector<std::jthread> threads;
-            for (int i = 0; i < writers; ++i)
-                threads.emplace_back([&, i] {
-                    start();
+        std::atomic<int> writing{writers}, ready{0};
+        std::vector<std::jthread> threads;
+        for (int i = 0; i < writers + readers; ++i)
+            threads.emplace_back([&, i] {
+                for (++ready; ready < writers + readers;) std::this_thread::yield();
+                if (i < writers) {
                     try { storage::writeUserDefaults(data, "shared", values[i]); } catch (const std::exception&) { ++failedWrites; }
                     --writing;
-                });
-            for (int i = 0; i < readers; ++i)
-                threads.emplace_back([&] {
-                    start();
+                } else {
                     do {
                         torn += !whole();
                         ++reads;
-                        if (windows) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-                        else std::this_thread::yield();
+                        windows ? std::this_thread::sleep_for(std::chrono::milliseconds(1)) : std::this_thread::yield();
                     } while (writing > 0);
-                });
-        }
+                }
+            });
+        threads.clear();
         torn += !whole();  // the file the round left
     }
-    std::cout << reads << " reads by " << readers << " readers, " << rounds << " rounds of " << writers << " writers: " << torn << " torn, "
-              << failedWrites << " failed writes\n";
+    std::cout << reads << " reads, " << rounds << " rounds of " << writers << " writers: " << torn << " torn, " << failedWrites << " failed writes\n";
     EXPECT_EQ(torn + failedWrites, 0);
-    EXPECT_EQ(entriesOf(fs::path(data.root()) / "prefs"), std::vector<fs::path>{"shared"});
+    EXPECT_EQ(everything(fs::path(data.root()) / "prefs").size(), 1u);  // no temporary file left
 }
 
-// A keychain item is one target "service/account", however the two are cut (the stores themselves
-// are held to their contract with the platform's tests).
+// A keychain item is one target "service/account", however the two are cut (the stores are the platform tests').
 TEST_F(Storage, KeychainItemsAreAddressedByTheirJoinedTarget) {
     ASSERT_TRUE(call("writeKeychainItem", args({"svc/a", "b", "value"})).resolved);
     EXPECT_EQ(call("readKeychainItem", args({"svc", "a/b"})).value, bridge::JSValue("value"));

@@ -31,32 +31,28 @@ using Lines = std::vector<std::string>;
 
 const bool onLinux = platform::kPathSeparator == '/';
 
+// Every path quoted as UTF-8; credentials, management password and IPv6 block only when given.
 TEST(OpenVpnCommandLine, PiecesInOrderWithQuotedPaths) {
-    const fs::path folder = fs::u8path("C:/Users/J\xC3\xB6rg/profiles/p 1");
-    const PathText config = (folder / "client.ovpn").native(), auth = (folder / "auth.txt").native(), log = (folder / "openvpn.log").native();
-    const auto quoted = [](const PathText& path) { return "\"" + platform::pathTextToUtf8(path) + "\""; };
-    EXPECT_NE(quoted(config).find("J\xC3\xB6rg"), std::string::npos);  // non-ASCII path text arrives as UTF-8
-    const std::string common = " --verb 3 --connect-retry 2 --connect-timeout 10", driver = onLinux ? "" : " --windows-driver tap-windows6";
-    EXPECT_EQ(tunnel::openVpnParameters(config, auth, log, 11940, auth, true),
-              "--config " + quoted(config) + " --auth-user-pass " + quoted(auth) + " --log " + quoted(log) + " --management 127.0.0.1 11940 " +
-                  quoted(auth) + common + " --ifconfig-ipv6 fd15:53b6:dead::2/64 fd15:53b6:dead::1 --redirect-gateway ipv6 --block-ipv6" + driver);
-    EXPECT_EQ(tunnel::openVpnParameters(config, {}, log, 21940, {}, false),
-              "--config " + quoted(config) + " --log " + quoted(log) + " --management 127.0.0.1 21940" + common + driver);
+    const auto path = [](const char* utf8) { return platform::utf8ToPathText(utf8); };
+    const std::string driver = onLinux ? "" : " --windows-driver tap-windows6";
+    EXPECT_EQ(tunnel::openVpnParameters(path("C:/p 1/J\xC3\xB6rg.ovpn"), path("C:/p 1/auth"), path("/p 1/log"), 11940, path("/p 1/secret"), true),
+              "--config \"C:/p 1/J\xC3\xB6rg.ovpn\" --auth-user-pass \"C:/p 1/auth\" --log \"/p 1/log\" --management 127.0.0.1 11940 \"/p 1/secret\" --verb 3 "
+              "--connect-retry 2 --connect-timeout 10 --ifconfig-ipv6 fd15:53b6:dead::2/64 fd15:53b6:dead::1 --redirect-gateway ipv6 --block-ipv6" + driver);
+    EXPECT_EQ(tunnel::openVpnParameters(path("c"), {}, path("l"), 21940, {}, false),
+              "--config \"c\" --log \"l\" --management 127.0.0.1 21940 --verb 3 --connect-retry 2 --connect-timeout 10" + driver);
 }
 
 TEST(OpenVpnLocator, OwnFoldersThenTheParentsThenInstallationsThenSearchAndOnlyTrustedPrograms) {
     test::TempDir temp;
-    // <temp>/outer/app/varnel.exe: the application folder is "app", its parent "outer".
     const fs::path outer = temp.path() / "outer", app = outer / "app";
     fs::create_directories(app);
     const PathText executable = (app / "varnel.exe").native(), program = platform::kOpenVpnProgramName;
-    // Without a copy of our own, the first installed one, else the system's search.
+    // Without a copy of our own: the first installed one, else the system's search.
     const auto candidates = platform::installedOpenVpnCandidates();
     const auto first = std::ranges::find_if(candidates, [](const PathText& c) { return fs::exists(c); });
     const PathText installed = first != candidates.end() ? *first : platform::searchOpenVpnOnPath();
     EXPECT_EQ(tunnel::OpenVpnLocator(executable), installed);
-    // Each copy placed wins over every one placed before it. On Linux the program and its folder share
-    // the name "openvpn": a folder replaces a copy.
+    // Each copy placed wins over those before it (on Linux a folder "openvpn" replaces the copy of that name).
     for (const fs::path& copy : {outer / program, outer / "openvpn" / program, app / program, app / "openvpn" / program}) {
         if (fs::is_regular_file(copy.parent_path())) fs::remove(copy.parent_path());
         fs::create_directories(copy.parent_path());
@@ -68,14 +64,13 @@ TEST(OpenVpnLocator, OwnFoldersThenTheParentsThenInstallationsThenSearchAndOnlyT
     fs::create_directories(app / "openvpn" / program);
     const fs::path next = onLinux ? outer / "openvpn" / program : app / program;
     EXPECT_EQ(tunnel::OpenVpnLocator(executable), next.native());
-    // The TAP installer is looked for beside the OpenVPN found, where the system has one.
     EXPECT_EQ(tunnel::TapInstallerPath(next.native()), PathText());
     if (const PathText installer = platform::kTapInstallerName; !installer.empty()) {
         std::ofstream(next.parent_path() / installer) << "x";
         EXPECT_EQ(tunnel::TapInstallerPath(next.native()), (next.parent_path() / installer).native());
     }
     if (!onLinux) return;
-    // On Linux one that others may change, or in a folder they may change, is passed over as well.
+    // One that others may change, or in a folder they may change, is passed over.
     fs::permissions(next, fs::perms::others_write, fs::perm_options::add);
     EXPECT_EQ(tunnel::OpenVpnLocator(executable), installed);
     fs::permissions(next, fs::perms::others_write, fs::perm_options::remove);
@@ -83,23 +78,19 @@ TEST(OpenVpnLocator, OwnFoldersThenTheParentsThenInstallationsThenSearchAndOnlyT
     EXPECT_EQ(tunnel::OpenVpnLocator(executable), installed);
 }
 
-// On Linux the launched program (a test program that waits for a marker file) leads a session of its
-// own once it has set itself up, has /dev/null as its streams and no socket or pipe of ours (a
-// sanitizer runtime may open files of its own). Exit codes are the launcher contract's.
+// The launched program leads a session of its own, with /dev/null as its streams and no socket or pipe of ours.
 TEST(ElevatedLaunch, OnLinuxTheProgramIsDetachedFromUs) {
     if (!onLinux) GTEST_SKIP() << "a Linux matter";
     test::TempDir temp;
     const fs::path marker = temp.path() / "marker with spaces";
-    // A test that fails half-way still lets its program go, so that nothing it started stays behind.
     const std::shared_ptr<void> release(nullptr, [&](void*) { std::ofstream(marker) << "go"; });
     platform::LaunchResult started =
         platform::systemProcessLauncher()->launchElevated(fs::u8path(test::testProgramPath("wait_for_file")).native(), "\"" + marker.string() + "\" 0");
     ASSERT_TRUE(started.error == 0 && started.process.valid()) << started.error;
     const fs::path proc = "/proc/" + std::to_string(platform::processId(started.process));
-    EXPECT_TRUE(waitUntil([&] {
+    EXPECT_TRUE(waitUntil([&] {  // the session id, the sixth field, is its own id, the first
         std::string fields[6];
-        std::ifstream stat(proc / "stat");
-        for (std::string& field : fields) stat >> field;
+        for (std::ifstream stat(proc / "stat"); std::string& field : fields) stat >> field;
         return !fields[0].empty() && fields[5] == fields[0];
     }));
     for (int fd = 0; fd <= 2; ++fd) EXPECT_EQ(fs::read_symlink(proc / "fd" / std::to_string(fd)), "/dev/null");
@@ -130,50 +121,44 @@ TEST(LogClassifier, RulesInOrderThenTheTellingLine) {
          "VPN configuration error: 2026-12-06 10:00:00 Options error: Unrecognized option in x.ovpn:3: bogus"},
         // Else the last line with error, fatal or exiting in any case, else the last line that is not empty.
         {"a\nSIGTERM received, Exiting\nsomething FATAL happened\nplain last\n", "something FATAL happened"},
-        {"first\nsecond\r\n\r\n\n", "second"}, {"AUTH_FAILED\xC3\x84\n", auth}, {"", ""}, {"Connection timed out", reach},
+        {"first\nsecond\r\n\r\n\n", "second"}, {"AUTH_FAILED\xC3\x84\n", auth}, {"Connection timed out", reach},
     };
     for (const auto& [log, expected] : cases) EXPECT_EQ(tunnel::classifyLogText(log), expected) << log;
 }
 
-TEST(ManagementLogin, OnlyTheRightPasswordToARealPromptLogsIn) {
-    // A scripted management interface on loopback greets, then answers each line it is sent.
+// A scripted management interface on loopback: it greets, then answers each line it hears in turn.
+template <class Client>
+auto scripted(const std::string& greeting, const Lines& answers, Client client) {
+    test::LoopbackServer server;
+    platform::Socket socket = tunnel::ManagementConnect(server.port());
+    test::LoopbackConnection peer = server.accept();
+    std::jthread script([&] {
+        peer.send(greeting);
+        for (std::string line; const std::string& answer : answers)
+            if (peer.readLine(line)) peer.send(answer);
+    });
+    return client(socket);
+}
+
+TEST(ManagementClient, LogsInOnlyWithTheRightPasswordToARealPromptAndReadsTheStateReply) {
     const auto login = [](const std::string& greeting, const Lines& answers, const char* password) {
-        test::LoopbackServer server;
-        platform::Socket socket = tunnel::ManagementConnect(server.port());
-        test::LoopbackConnection peer = server.accept();
-        std::jthread script([&] {
-            peer.send(greeting);
-            for (std::string line; const std::string& answer : answers)
-                if (peer.readLine(line)) peer.send(answer);
-        });
-        return tunnel::ManagementLogin(socket, password);
+        return scripted(greeting, answers, [&](platform::Socket& socket) { return tunnel::ManagementLogin(socket, password); });
     };
     EXPECT_TRUE(login("ENTER PASSWORD:", {"SUCCESS: password is correct\r\n"}, "s3cret"));
     EXPECT_FALSE(login("ENTER PASSWORD:", {"ENTER PASSWORD:"}, "wrong"));
     // A listener that never asks for a password is not an OpenVPN started by us.
     EXPECT_FALSE(login(">INFO:OpenVPN Management Interface Version 5\r\n", {}, "s3cret"));
     EXPECT_FALSE(login(std::string(300, 'x'), {}, "s3cret"));
-}
-
-// The recovery asks a running OpenVPN for its state; one that does not answer is still connecting.
-TEST(ManagementStateQuery, ReplyLinesWithOrWithoutPrefixAndSilence) {
-    const std::pair<const char*, const char*> cases[] = {
+    // The recovery asks a running OpenVPN for its state; one that does not answer is still connecting.
+    const std::pair<const char*, const char*> states[] = {
         {"1765000000,CONNECTED,SUCCESS,10.8.0.2,127.0.0.1,1194,,\r\nEND\r\n", "connected"},
         {"1765000000,RECONNECTING,ping-restart,,\r\nEND\r\n", "connecting"}, {">STATE:1765000000,EXITING,SIGTERM,,\r\n", "disconnected"}, {"", "connecting"},
     };
-    for (const auto& [reply, expected] : cases) {
-        test::LoopbackServer server;
-        platform::Socket socket = platform::connectLoopback(server.port());
-        test::LoopbackConnection peer = server.accept();
-        std::jthread answer([&, reply = reply] {
-            if (std::string line; peer.readLine(line) && line == "state") peer.send(reply);
-        });
-        EXPECT_EQ(tunnel::QueryManagementState(socket), expected) << reply;
-    }
+    for (const auto& [reply, expected] : states)
+        EXPECT_EQ(scripted("", {reply}, [](platform::Socket& socket) { return tunnel::QueryManagementState(socket); }), expected) << reply;
 }
 
-// A reader attached to a scripted management interface as a connect attaches it, with the kill
-// switch on and a server known.
+// A reader attached as a connect attaches it, kill switch on, server known (read splits: the fuzz target's).
 struct ScriptedReader {
     explicit ScriptedReader(const char* log = nullptr, bool wanted = false, const char* status = "connecting") {
         runtime->killSwitch->setEnabled(true, [] { return false; });
@@ -181,10 +166,10 @@ struct ScriptedReader {
         runtime->killSwitch->recordServerAddresses("192.0.2.7", "udp", 1194);
         const fs::path logPath = runtime->temp.path() / "openvpn.log";
         if (log) std::ofstream(logPath, std::ios::binary) << log;
-        tunnel().control.sessionActive = wanted;
         // Held by the state and the reader only, so that it closes once the reader lets go.
         auto socket = std::make_shared<platform::Socket>(tunnel::ManagementConnect(server.port()));
         connection.emplace(server.accept());
+        tunnel().control.sessionActive = wanted;
         tunnel().control.state.status = status;
         tunnel().control.state.logPath = logPath.native();
         tunnel().control.state.managementSocket = socket;
@@ -209,32 +194,22 @@ struct ScriptedReader {
     std::optional<test::LoopbackConnection> connection;
 };
 
-TEST(ManagementReader, TakesTheStateReplyFollowsReportsSplitAcrossReadsAndIsTheOnlyReaderUntilStopped) {
+TEST(ManagementReader, FollowsTheStateAndIsTheOnlyReaderUntilAStopThatIsNoDrop) {
     ScriptedReader r;
-    r.connection->send(">INFO:OpenVPN Management Interface Version 5\r\nSUCCESS: real-time state notification set to ON\r\n"
-                       "1765000000,CONNECTED,SUCCESS,10.8.0.6,127.0.0.1,1194,,,\r\nEND\r\n");
+    r.connection->send(">INFO:OpenVPN Management Interface Version 5\r\n1765000000,CONNECTED,SUCCESS,10.8.0.6,127.0.0.1,1194,,,\r\nEND\r\n");
     EXPECT_TRUE(waitUntil([&] { return r.state().status == "connected"; }));
-    r.connection->send(">STATE:1765000001,EXIT");
-    r.connection->send("ING,SIGTERM,,\r");
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    EXPECT_EQ(r.state().status, "connected");  // no line feed yet
-    r.connection->send("\n");
-    EXPECT_TRUE(waitUntil([&] { return r.state().status == "disconnected"; }));
-    r.connection->send(">STATE:1765000002,CONNECTED,SUCCESS\r\n>STATE:1765000003,RECONNECTING,ping-restart,,\r\n");  // two in one read
+    r.connection->send(">STATE:1765000003,RECONNECTING,ping-restart,,\r\n");
     EXPECT_TRUE(waitUntil([&] { return r.state().status == "connecting"; }));
-
     EXPECT_FALSE(tunnel::startManagementReader(r.tunnel(), std::make_shared<platform::Socket>()));
     r.tunnel().reader.stop();
-    EXPECT_FALSE(r.tunnel().reader.busy());
     std::string line;
-    EXPECT_FALSE(r.connection->readLine(line));  // the reader closed the connection
-    EXPECT_EQ(r.state().status + r.state().message, "connecting");  // a stop asked for is no drop
+    EXPECT_FALSE(r.tunnel().reader.busy() || r.connection->readLine(line));  // stopped, and it closed the connection
+    EXPECT_EQ(r.state().status + r.state().message, "connecting");
     EXPECT_TRUE(r.service.received().empty());
 }
 
 TEST(ManagementReader, ADropEndsTheSessionWithTheLogsReasonAndBlocksAgainOnlyWhileTheSessionIsWanted) {
-    // log: the OpenVPN log's text (nullptr: none); endlessLine: the peer sends 80 KiB without a line
-    // feed instead of closing; the status as the drop finds it; the message after it.
+    // endlessLine: the peer sends 80 KiB without a line feed instead of closing.
     const struct { const char* what; const char* log; bool wanted, endlessLine; const char* status; const char* message; bool blocksAgain; } cases[] = {
         {"closed, no log, disconnect asked for", nullptr, false, false, "connecting", "Connection closed", false},
         {"closed, log, wanted", "2026 TLS: Initial packet\r\n2026 AUTH: Received control message: AUTH_FAILED\r\n", true, false, "connected",
@@ -249,8 +224,7 @@ TEST(ManagementReader, ADropEndsTheSessionWithTheLogsReasonAndBlocksAgainOnlyWhi
         if (!c.endlessLine) r.connection->close();
         // The reader lets go of the connection last, after whatever it sends the kill-switch service.
         EXPECT_TRUE(waitUntil([&] { return r.state().managementSocket == nullptr; }));
-        EXPECT_EQ(r.state().status, "disconnected");
-        EXPECT_EQ(r.state().message, c.message);
+        EXPECT_EQ(r.state().status + "|" + r.state().message, std::string("disconnected|") + c.message);
         EXPECT_EQ(r.service.received(), c.blocksAgain ? Lines{"ENABLE udp 1194 1 192.0.2.7 /opt/Varnel VPN/varnel\n"} : Lines{});
     }
 }
@@ -264,18 +238,17 @@ TEST(SessionRecovery, ReattachesToATrustedOpenVpnWithTheSessionsPasswordAndNever
             s.managementPort = server.port();
             s.trustListener = [trusted](std::uint16_t, std::uint32_t) { return trusted; };
         });
+        const auto write = [](const PathText& file, const char* bytes) { std::ofstream(fs::path(file), std::ios::binary) << bytes; };
         fs::create_directories(fs::path(runtime->dataFolder.root()));
-        std::ofstream(fs::path(runtime->dataFolder.activeRecordFile()), std::ios::binary) << "p7 \r\n";
-        std::ofstream(fs::path(runtime->dataFolder.killSwitchRecordFile()), std::ios::binary) << "udp\r\n1194\r\n192.0.2.1\r\n";
-        std::ofstream(fs::path(runtime->dataFolder.managementSecretFile()), std::ios::binary) << "0123abcd\n";
+        write(runtime->dataFolder.activeRecordFile(), "p7 \r\n");
+        write(runtime->dataFolder.killSwitchRecordFile(), "udp\r\n1194\r\n192.0.2.1\r\n");
+        write(runtime->dataFolder.managementSecretFile(), "0123abcd\n");
         std::atomic<bool> answered{false};
         std::string heard;
         std::thread openvpn([&] {
-            std::optional<test::LoopbackConnection> peer = [&]() -> std::optional<test::LoopbackConnection> {
-                while (!answered)
-                    if (auto client = server.acceptWithin(100)) return client;
-                return std::nullopt;
-            }();
+            std::optional<test::LoopbackConnection> peer;
+            while (!answered && !peer)
+                if (auto client = server.acceptWithin(100)) peer.emplace(std::move(*client));
             if (!peer) return;
             peer->send("ENTER PASSWORD:");
             if (!peer->readLine(heard) || heard != "0123abcd") return;
@@ -288,8 +261,7 @@ TEST(SessionRecovery, ReattachesToATrustedOpenVpnWithTheSessionsPasswordAndNever
         answered = true;
         EXPECT_EQ(*status.find("state"), bridge::JSValue(trusted ? "connected" : "disconnected"));
         EXPECT_EQ(status.find("profileId") ? *status.find("profileId") : bridge::JSValue(), trusted ? bridge::JSValue("p7") : bridge::JSValue());
-        EXPECT_EQ(runtime->tunnel->control.sessionActive, trusted);
-        EXPECT_EQ(heard, trusted ? "0123abcd" : "");
+        EXPECT_TRUE(runtime->tunnel->control.sessionActive == trusted && heard == (trusted ? "0123abcd" : "")) << heard;
         const killswitch::ServerEndpoint endpoint = runtime->killSwitch->server();
         if (trusted) {
             EXPECT_EQ(endpoint.protocol + " " + std::to_string(endpoint.port) + " " + endpoint.addresses, "udp 1194 192.0.2.1");
@@ -299,35 +271,27 @@ TEST(SessionRecovery, ReattachesToATrustedOpenVpnWithTheSessionsPasswordAndNever
     }
 }
 
-constexpr const char* kDeclined = "Administrator access denied. Approve the UAC prompt to connect.";
-
-// A runtime whose OpenVPN is a name that is never run (found or not as the test says), with a TAP adapter, a management port nobody
-// listens on, and a launcher that records and answers that the user declined the elevation.
-class ConnectSteps : public ::testing::Test {
-protected:
-    void SetUp() override { runtime->launcher->error = platform::kErrorCancelled; }
-    fs::path folder(const std::string& id) { return fs::path(runtime->dataFolder.root()) / "profiles" / id; }
-    void place(const std::string& id, const std::string& name) {
+// OpenVPN and the TAP installer are found or not as the test says; the launcher answers "declined".
+TEST(ConnectSteps, EachStepRejectsWithItsSentenceAndLeavesTheStatusAsItWas) {
+    auto adapters = std::make_shared<test::FakeNetworkAdapters>();
+    PathText openVpn = platform::utf8ToPathText("openvpn"), tapInstaller;
+    auto runtime = test::makeTestRuntime([&](RuntimeServices& s) {
+        s.adapters = adapters;
+        s.discovery.locateOpenVpn = [&](const PathText&) { return openVpn; };
+        s.discovery.locateTapInstaller = [&](const PathText&) { return tapInstaller; };
+    });
+    runtime->launcher->error = platform::kErrorCancelled;
+    test::TestHost host{runtime};
+    const auto folder = [&](const char* id) { return fs::path(runtime->dataFolder.root()) / "profiles" / id; };
+    const auto place = [&](const char* id, const char* name) {
         fs::create_directories(folder(id));
         std::ofstream(folder(id) / name) << "remote 192.0.2.1 1194\n";
-    }
-    std::string connect(const std::string& id, const std::string& config, const std::string& user = "") {
-        return rejectionMessage(host.callAndWait("connectOvpn", test::args({bridge::JSValue(id), bridge::JSValue(config), bridge::JSValue(user), "pw"})));
-    }
-    std::string launched(std::size_t i) { return runtime->launcher->launches().at(i).parameters; }
-
-    std::shared_ptr<test::FakeNetworkAdapters> adapters = std::make_shared<test::FakeNetworkAdapters>();
-    platform::PathText openVpn = platform::utf8ToPathText("openvpn");
-    platform::PathText tapInstaller;
-    std::shared_ptr<test::TestRuntime> runtime = test::makeTestRuntime([this](RuntimeServices& s) {
-        s.adapters = adapters;
-        s.discovery.locateOpenVpn = [this](const platform::PathText&) { return openVpn; };
-        s.discovery.locateTapInstaller = [this](const platform::PathText&) { return tapInstaller; };
-    });
-    test::TestHost host{runtime};
-};
-
-TEST_F(ConnectSteps, EachStepRejectsWithItsSentenceAndLeavesTheStatusAsItWas) {
+    };
+    const auto connect = [&](const char* id, const char* config, const char* user = "") {
+        return rejectionMessage(host.callAndWait("connectOvpn", test::args({id, config, user, "pw"})));
+    };
+    const auto launched = [&](std::size_t i) { return runtime->launcher->launches().at(i).parameters; };
+    const std::string declined = "Administrator access denied. Approve the UAC prompt to connect.";
     // A missing configuration falls back to the folder's .ovpn file, but not to one in upper case.
     EXPECT_EQ(connect("none", "client.ovpn"), "VPN config not found for profile: none");
     EXPECT_TRUE(fs::is_directory(folder("none")));  // left behind, empty
@@ -337,11 +301,10 @@ TEST_F(ConnectSteps, EachStepRejectsWithItsSentenceAndLeavesTheStatusAsItWas) {
     EXPECT_EQ(connect("upper", "missing.ovpn"), "VPN config not found for profile: upper");
     EXPECT_TRUE(runtime->launcher->launches().empty());
     place("fallback", "other.ovpn");
-    EXPECT_EQ(connect("fallback", "client.ovpn"), kDeclined);
-    EXPECT_NE(launched(0).find("other.ovpn\""), std::string::npos) << launched(0);
-    EXPECT_EQ(launched(0).find("--auth-user-pass"), std::string::npos);  // no credentials
+    EXPECT_EQ(connect("fallback", "client.ovpn"), declined);
+    EXPECT_TRUE(launched(0).find("other.ovpn\"") != std::string::npos && launched(0).find("--auth-user-pass") == std::string::npos) << launched(0);
     // The credentials given are written, and passed to OpenVPN because the file then exists.
-    EXPECT_EQ(connect("fallback", "other.ovpn", "alice"), kDeclined);
+    EXPECT_EQ(connect("fallback", "other.ovpn", "alice"), declined);
     EXPECT_NE(launched(1).find("--auth-user-pass"), std::string::npos);
     runtime->launcher->error = 2;
     EXPECT_EQ(connect("fallback", "other.ovpn"), "Failed to launch OpenVPN (error 2)");
@@ -371,18 +334,16 @@ TEST(LifecycleOrder, OperationsRunOneAtATimeInTheOrderTheyWereAskedForAndAnAband
     std::atomic<bool> overlapped{false};
     {
         std::vector<std::jthread> workers;
-        // Started in reverse, so only the order itself can put them right.
-        for (int i = 7; i >= 0; --i) {
-            if (i == 3) continue;
-            workers.emplace_back([&, i, ticket = std::move(tickets[i])]() mutable {
-                ticket->wait();
-                overlapped = overlapped || running++ != 0;
-                ran[position++] = i;
-                std::this_thread::sleep_for(std::chrono::milliseconds(5));
-                --running;
-                ticket.reset();
-            });
-        }
+        for (int i = 7; i >= 0; --i)  // started in reverse, so only the order itself can put them right
+            if (i != 3)
+                workers.emplace_back([&, i, ticket = std::move(tickets[i])]() mutable {
+                    ticket->wait();
+                    overlapped = overlapped || running++ != 0;
+                    ran[position++] = i;
+                    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                    --running;
+                    ticket.reset();
+                });
     }
     EXPECT_EQ(ran, (std::vector<int>{0, 1, 2, 4, 5, 6, 7}));
     EXPECT_FALSE(overlapped);
@@ -396,20 +357,15 @@ TEST(TrafficRates, OverAtLeastHalfASecondAfreshAfterAResetOrAnotherAdapterAndOnl
     adapters->inOctets = 5'000'000;
     struct Step { const char* what; const char* status; std::uint64_t ms; std::int64_t in, out; std::optional<std::uint64_t> adapter; double down, up; bool readable = true; };
     const Step steps[] = {
-        {"first sample", "connected", 0, 0, 0, 7, 0, 0},
-        {"bytes per second", "connected", 1500, 3000, 600, 7, 2000, 400},
+        {"first sample", "connected", 0, 0, 0, 7, 0, 0}, {"bytes per second", "connected", 1500, 3000, 600, 7, 2000, 400},
         {"under 500 ms: the same rates", "connected", 200, 5000, 0, 7, 2000, 400},
         {"500 ms after the reference, which kept its counters", "connected", 300, 0, 0, 7, 10000, 0},
         {"a counter gone back (adapter reset) keeps its rate", "connected", 1000, -10000, 1000, 7, 10000, 1000},
         {"from the new reference, cut to whole numbers", "connected", 3000, 1000, 2, 7, 333, 0},
-        {"no adapter up", "connected", 1000, 1000, 1000, std::nullopt, 0, 0},
-        {"first sample after that", "connected", 1000, 1000, 1000, 7, 0, 0},
-        {"another adapter", "connected", 1000, 1000, 1000, 8, 0, 0},
-        {"again", "connected", 1000, 1000, 1000, 8, 1000, 1000},
-        {"not connected", "connecting", 1000, 1000, 1000, 8, 0, 0},
-        {"afresh after that", "connected", 1000, 1000, 1000, 8, 0, 0},
-        {"counters that cannot be read change nothing", "connected", 1000, 1000, 0, 8, 0, 0, false},
-        {"readable again", "connected", 0, 0, 0, 8, 1000, 0},
+        {"no adapter up", "connected", 1000, 1000, 1000, std::nullopt, 0, 0}, {"first sample after that", "connected", 1000, 1000, 1000, 7, 0, 0},
+        {"another adapter", "connected", 1000, 1000, 1000, 8, 0, 0}, {"again", "connected", 1000, 1000, 1000, 8, 1000, 1000},
+        {"not connected", "connecting", 1000, 1000, 1000, 8, 0, 0}, {"afresh after that", "connected", 1000, 1000, 1000, 8, 0, 0},
+        {"counters that cannot be read change nothing", "connected", 1000, 1000, 0, 8, 0, 0, false}, {"readable again", "connected", 0, 0, 0, 8, 1000, 0},
     };
     for (const Step& s : steps) {
         runtime->tunnel->control.state.status = s.status;
@@ -422,7 +378,7 @@ TEST(TrafficRates, OverAtLeastHalfASecondAfreshAfterAResetOrAnotherAdapterAndOnl
     }
 }
 
-// The system's counters, on the loopback interface (index 1): traffic makes them grow.
+// The system's counters of the loopback interface (index 1) grow with traffic.
 TEST(NetworkAdapters, LoopbackCountersGrowWithTrafficOnLinux) {
     if (!onLinux) GTEST_SKIP() << "interface indexes name adapters on Linux only";
     auto adapters = platform::systemNetworkAdapters();
@@ -433,7 +389,6 @@ TEST(NetworkAdapters, LoopbackCountersGrowWithTrafficOnLinux) {
     server.accept().send(std::string(100000, 'x'));
     ASSERT_TRUE(adapters->readCounters(1, in1, out1));
     EXPECT_TRUE(in1 - in0 >= 100000u && out1 - out0 >= 100000u) << in1 - in0 << " in, " << out1 - out0 << " out";
-    EXPECT_FALSE(adapters->readCounters(0, in1, out1));
 }
 
 }  // namespace
