@@ -1,11 +1,6 @@
-// An OpenVPN stand-in for the lifecycle tests where no real OpenVPN can run (under Wine). It takes the
-// command line the system builds (--config, --auth-user-pass, --log, --management 127.0.0.1 PORT
-// ["PASSWORD FILE"]; the rest is ignored), writes an OpenVPN-like log and speaks enough of the
-// management protocol for the system: the password prompt, the greeting, "state on", "state" and
-// "signal SIGTERM". Like the test server it lets only the test user in, and like OpenVPN it rejects a
-// directive it does not know on its standard error, before any log exists. It reports CONNECTED
-// after 300 ms. It ends with the test program named by VARNEL_TEST_PID, even one that crashed or was
-// killed, and by itself after 120 s.
+// OpenVPN where none can run (Wine): the system's command line, a log, the management commands it
+// uses, only the test user, unknown directives refused on stderr; CONNECTED after 300 ms. It ends with
+// the program named by VARNEL_TEST_PID, or after 120 s.
 
 #include <chrono>
 #include <cstdlib>

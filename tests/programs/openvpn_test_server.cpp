@@ -1,7 +1,5 @@
-// The integration tests' real OpenVPN server on loopback, for tests that are not C++ (the desktop
-// end-to-end test): one JSON line on standard output, {"password":P,"port":N,"profile":CLIENT_PROFILE,
-// "user":U}, then it runs until its standard input ends and takes the server and its certificate
-// with it. Where the pair cannot run: {"unavailable":REASON} and exit code 77.
+// The real test server for tests that are not C++: prints {"password","port","profile","user"} and runs
+// until stdin ends; where it cannot run, {"unavailable":REASON} and exit code 77.
 
 #include <exception>
 #include <iostream>

@@ -1,8 +1,6 @@
 #pragma once
-// A program started by a test, talked to over its stdin and stdout a line at a time; its stderr is the
-// test's own. The child dies with the test program, even one that crashes or is killed: on Linux by
-// the parent-death signal (sent when the thread that started it ends, so start children from the
-// test's own thread), on Windows by a job object the system closes with the test program.
+// A program a test talks to over stdin/stdout a line at a time; it dies with the test program (Linux:
+// parent-death signal, sent when the starting thread ends; Windows: a job object).
 
 #include <chrono>
 #include <cstddef>
@@ -21,12 +19,10 @@ namespace varnel::test {
 
 class ChildProcess {
 public:
-    // How long readLine() and wait() wait before they throw std::runtime_error, so that a hanging
-    // child fails its test with a message. Generous: under Wine a process start alone takes seconds.
+    // readLine() and wait() throw after this, so a hanging child fails with a message; Wine starts slowly.
     static constexpr std::chrono::seconds kPatience{60};
 
-    // Starts program (a path, not looked up) with args after the program name, all UTF-8; throws
-    // std::runtime_error when it cannot.
+    // program is a path, not looked up; all UTF-8. Throws std::runtime_error when it cannot.
     static ChildProcess start(const std::string& program, const std::vector<std::string>& args = {});
 
     ChildProcess(ChildProcess&&) noexcept;
@@ -47,7 +43,7 @@ public:
 
 private:
     explicit ChildProcess(std::unique_ptr<Impl> impl);
-    // Waits up to kPatience for output and reads what is there; 0 at the end of the output.
+    // 0 at the end of the output.
     std::size_t readSome(char* buffer, std::size_t size);
     std::unique_ptr<Impl> impl_;
     std::string pending_;  // output read but not yet returned as a line
@@ -70,14 +66,11 @@ inline bool ChildProcess::readLine(std::string& line) {
     return true;
 }
 
-// Makes every process this program starts from now on, by whatever means (the system's launcher too),
-// end with it where the system can: on Windows this program joins the job that ends its children.
-// Linux has no such thing; there the OpenVPN stand-in watches the test program named by
-// VARNEL_TEST_PID, and a real OpenVPN client ends once its server, a child, is gone.
+// Windows: whatever this program starts from now on, by any means, ends with it. Linux has no such
+// thing; there the stand-in watches VARNEL_TEST_PID and a real client ends with its server.
 void endDescendantsWithThisProgram();
 
-// A program of the system spoken to over stdio: the host, a JSON request at a time, or the
-// kill-switch service, whose log it reads.
+// The host (a JSON request at a time) or the kill-switch service (its log), over stdio.
 class StdioProgram {
 public:
     explicit StdioProgram(const std::vector<std::string>& command)

@@ -30,19 +30,16 @@ std::vector<std::string> KillSwitchServiceDouble::received() const {
     return journal_.received;
 }
 
-void KillSwitchServiceDouble::setReply(std::string reply) {
-    std::lock_guard lock(journal_.mutex);
-    journal_.reply = std::move(reply);
+namespace {
+template <class T>
+void setLocked(std::mutex& mutex, T& field, T value) {
+    std::lock_guard lock(mutex);
+    field = std::move(value);
 }
+}  // namespace
 
-void KillSwitchServiceDouble::setSilent(bool silent) {
-    std::lock_guard lock(journal_.mutex);
-    journal_.silent = silent;
-}
-
-void KillSwitchServiceDouble::setMute(bool mute) {
-    std::lock_guard lock(journal_.mutex);
-    journal_.mute = mute;
-}
+void KillSwitchServiceDouble::setReply(std::string reply) { setLocked(journal_.mutex, journal_.reply, std::move(reply)); }
+void KillSwitchServiceDouble::setSilent(bool silent) { setLocked(journal_.mutex, journal_.silent, silent); }
+void KillSwitchServiceDouble::setMute(bool mute) { setLocked(journal_.mutex, journal_.mute, mute); }
 
 }  // namespace varnel::test

@@ -1,10 +1,7 @@
 #pragma once
-// A kill-switch service for tests, on a real named pipe (Windows) or Unix socket (Linux) of its own.
-// A server thread takes one client at a time, records what it was sent up to the first line feed,
-// answers, and waits for the client to close. It can be made busy (every open finds it taken),
-// silent (it takes the command and closes without answering) or mute (it takes the command and
-// holds the connection open without answering until the client gives up). For an absent service,
-// use absentKillSwitchChannel().
+// A kill-switch service on a real pipe (Windows) or Unix socket (Linux): one client at a time, its first
+// line recorded and answered. Busy: every open finds it taken; silent: closes without answering; mute:
+// holds the connection unanswered until the client gives up.
 
 #include <atomic>
 #include <memory>
@@ -29,11 +26,10 @@ public:
     void setReply(std::string reply);
     void setSilent(bool silent);
     void setMute(bool mute);
-    // Returns once the service is in the asked state: while busy, no client can open the channel.
-    // May be called from a client's thread (for example while it waits to open again).
+    // Returns once in the asked state; callable from a client's thread too.
     void setBusy(bool busy);
 
-    // What the system's server thread shares with the test.
+    // Shared by the server thread and the test.
     struct Journal {
         mutable std::mutex mutex;  // guards received, reply, silent, mute and the server's client
         std::vector<std::string> received;
@@ -41,13 +37,10 @@ public:
         bool silent = false, mute = false;
         std::atomic<bool> busy{false}, parked{false}, stopping{false};
 
-        // Records a client's line; the answer to send, if any. The server then holds the connection
-        // until the client closes when it answered or is mute, so that no answer is cut short.
+        // The answer, if any; hold: keep the connection until the client closes, so no answer is cut short.
         std::optional<std::string> take(const std::string& line, bool& hold);
-        // On the server thread: while the test wants the service busy, takes no client (parked).
-        bool parkWhileBusy();
-        // On the test's: returns once the server thread has parked.
-        void waitParked() const;
+        bool parkWhileBusy();      // server thread: takes no client while busy
+        void waitParked() const;   // test thread: until the server has parked
     };
     struct Impl;
 

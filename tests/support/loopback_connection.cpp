@@ -15,13 +15,12 @@ using Native = decltype(::socket(AF_INET, SOCK_STREAM, 0));
 
 Native native(const platform::Socket& socket) { return static_cast<Native>(socket.native()); }
 
-// A TCP socket bound to 127.0.0.1:port (0: one the system picks), and the port it got.
-platform::Socket boundLoopback(std::uint16_t& port, bool listening) {
+// A TCP socket bound (and listening) on 127.0.0.1:port (0: one the system picks), and the port it got.
+platform::Socket boundLoopback(std::uint16_t& port, bool listening = true) {
     platform::startSockets();
     platform::Socket socket(static_cast<platform::Socket::Native>(::socket(AF_INET, SOCK_STREAM, 0)));
 #ifndef _WIN32
-    // A fixed port must be free again at once after an earlier listener's connections linger in
-    // TIME_WAIT, as OpenVPN's own management socket is. (On Windows the option means port theft.)
+    // A fixed port must be free again while an earlier listener's connections linger in TIME_WAIT.
     const int reuse = 1;
     if (port != 0) ::setsockopt(native(socket), SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
 #endif
@@ -63,7 +62,7 @@ LoopbackConnection::Read LoopbackConnection::readLineWithin(std::string& line, i
     return Read::Line;
 }
 
-LoopbackServer::LoopbackServer(std::uint16_t port) : port_(port) { listener_ = boundLoopback(port_, true); }
+LoopbackServer::LoopbackServer(std::uint16_t port) : port_(port) { listener_ = boundLoopback(port_); }
 
 LoopbackConnection LoopbackServer::accept() {
     platform::Socket client(static_cast<platform::Socket::Native>(::accept(native(listener_), nullptr, nullptr)));

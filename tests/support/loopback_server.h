@@ -1,6 +1,5 @@
 #pragma once
-// A TCP server on 127.0.0.1 for tests that play the far end of a loopback connection (a scripted
-// management interface, for example). One connection at a time, driven by the test.
+// A TCP server on 127.0.0.1 for tests that play the far end of a connection (a scripted management interface).
 
 #include <cstdint>
 #include <optional>
@@ -17,7 +16,7 @@ public:
 
     // The next line the client sent, without its CR LF; false when the client closed.
     bool readLine(std::string& line);
-    // The same, but gives up when no byte arrives for timeoutMs, so one thread can also keep time.
+    // Gives up when no byte arrives for timeoutMs, so that one thread can also keep time.
     enum class Read { Line, Timeout, Closed };
     Read readLineWithin(std::string& line, int timeoutMs);
     void send(std::string_view bytes) { platform::sendOnce(socket_, bytes); }
@@ -30,25 +29,19 @@ private:
 
 class LoopbackServer {
 public:
-    // Listens on an ephemeral port of 127.0.0.1, or on the given one; throws std::runtime_error when
-    // it is taken.
+    // On an ephemeral port, or the given one; throws std::runtime_error when it is taken.
     explicit LoopbackServer(std::uint16_t port = 0);
 
     std::uint16_t port() const { return port_; }
-    // Waits for the next client.
     LoopbackConnection accept();
-    // The next client, or nothing when none comes within timeoutMs.
     std::optional<LoopbackConnection> acceptWithin(int timeoutMs);
-    // Stops listening, so that connects are refused.
-    void stop() { listener_.close(); }
 
 private:
     platform::Socket listener_;
     std::uint16_t port_ = 0;
 };
 
-// A port of 127.0.0.1 held bound but not listening for as long as the object lives: no other
-// test can take it, and every connect to it is refused.
+// A port of 127.0.0.1 held bound, not listening: no other test takes it, every connect is refused.
 class ReservedPort {
 public:
     ReservedPort();

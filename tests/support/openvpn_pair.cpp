@@ -61,10 +61,9 @@ OpenVpnServer::OpenVpnServer(const OpenVpnServerOptions& options) {
         throw std::runtime_error("the test OpenVPN server did not start:\n" + fileBytes(d / "server.log"));
 }
 
-std::string OpenVpnServer::clientProfile(const std::string& extraLines) const {
+std::string OpenVpnServer::clientProfile() const {
     return "client\ndev null\nproto tcp-client\nremote 127.0.0.1 " + std::to_string(port_) +
-           "\nifconfig-noexec\nroute-noexec\nnobind\nconnect-retry-max 3\nverb 3\n<ca>\n" + caCertificate() + "</ca>\n" +
-           extraLines;
+           "\nifconfig-noexec\nroute-noexec\nnobind\nconnect-retry-max 3\nverb 3\n<ca>\n" + caCertificate() + "</ca>\n";
 }
 
 std::string OpenVpnServer::caCertificate() const { return fileBytes(dir_.path() / "server.crt"); }

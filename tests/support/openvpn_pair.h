@@ -1,9 +1,6 @@
 #pragma once
-// A real OpenVPN server on loopback for integration tests, with a throwaway certificate made by
-// openssl at test time, and the client profile that reaches it. The server runs under another
-// program name than OpenVPN's, so that nothing that looks for OpenVPN's process by name takes it for
-// the client; it dies with the test program. Linux only, as root with /dev/net/tun; elsewhere
-// unavailableReason() says why not.
+// A real OpenVPN server (Linux, root) with a throwaway certificate, renamed so that nothing looking for
+// OpenVPN's process by name takes it for the client; it dies with the test program.
 
 #include <cstdint>
 #include <optional>
@@ -30,19 +27,18 @@ class OpenVpnServer {
 public:
     // Empty when a real OpenVPN pair can run here.
     static std::string unavailableReason();
-    // The path of OpenVPN's own program (the client), as the system would find it.
+    // OpenVPN's own program, as the system finds it.
     static std::string openVpnProgram();
     // The server's own address inside the tunnel (clients get theirs from 10.213.7.10 on).
     static constexpr const char* kTunnelAddress = "10.213.7.1";
 
-    // Starts the server (by default on a free TCP port on loopback); throws when it cannot.
+    // Throws when it cannot start.
     explicit OpenVpnServer(const OpenVpnServerOptions& options = {});
 
     std::uint16_t port() const { return port_; }
-    // A client profile for this server: dev null, no interface or route changes, and an end of its
-    // own once the server is gone.
-    std::string clientProfile(const std::string& extraLines = "") const;
-    // The certificate the client trusts, in PEM, for profiles of other shapes.
+    // dev null, no interface or route changes, and an end of its own once the server is gone.
+    std::string clientProfile() const;
+    // PEM, for profiles of other shapes.
     std::string caCertificate() const;
 
 private:

@@ -14,8 +14,7 @@
 
 namespace varnel::test {
 
-// The child's stdin and stdout are one end of a socket pair: a write to a child that has gone fails
-// without SIGPIPE (MSG_NOSIGNAL), and ending its input is a shutdown of our sending side.
+// stdin and stdout are one end of a socket pair: MSG_NOSIGNAL spares us SIGPIPE, shutdown ends the input.
 struct ChildProcess::Impl {
     std::string program;
     pid_t pid = -1;

@@ -13,9 +13,7 @@
 
 namespace varnel::test {
 
-// The server thread accepts on a Unix socket. Busy: the thread stops accepting and the test side
-// fills the listen backlog with connections of its own, so that a client's non-blocking connect
-// would block, exactly as with a service that cannot keep up.
+// Busy: the thread stops accepting and the backlog is filled, so a client's connect would block.
 struct KillSwitchServiceDouble::Impl {
     explicit Impl(Journal& shared) : journal(shared) {}
     Journal& journal;

@@ -19,8 +19,7 @@ void closeHandle(HANDLE& handle) {
     handle = nullptr;
 }
 
-// Quoted so that the child's command-line parser gives back exactly arg: backslashes are literal
-// except in front of a quote, where they are doubled, and the quote itself is escaped.
+// Quoted so that the child's parser gives back exactly arg: backslashes doubled only before a quote.
 std::u16string quoted(const std::u16string& arg) {
     if (!arg.empty() && arg.find_first_of(u" \t\n\v\"") == std::u16string::npos) return arg;
     std::u16string out = u"\"";
@@ -38,8 +37,7 @@ std::u16string quoted(const std::u16string& arg) {
     return out + u'"';
 }
 
-// Every child goes into this job, whose one handle is closed only by the system when the test
-// program ends: then the job kills whatever of ours still runs.
+// Its one handle is closed only by the system as the test program ends, killing what of ours still runs.
 HANDLE childrenJob() {
     static const HANDLE job = [] {
         const HANDLE made = CreateJobObjectW(nullptr, nullptr);
@@ -74,8 +72,7 @@ struct ChildProcess::Impl {
 ChildProcess ChildProcess::start(const std::string& program, const std::vector<std::string>& args) {
     auto impl = std::make_unique<Impl>();
     impl->program = program;
-    // The child's ends, and its stderr, which is the test program's; only these are inherited, so no
-    // other child started meanwhile holds one of our ends open and holds off end of file.
+    // Only these are inherited, so that no other child holds one of our ends open and holds off end of file.
     HANDLE inherited[3] = {nullptr, nullptr, nullptr};
     if (!CreatePipe(&inherited[0], &impl->input, nullptr, 0) || !CreatePipe(&impl->output, &inherited[1], nullptr, 0))
         fail("CreatePipe");
@@ -113,8 +110,6 @@ ChildProcess ChildProcess::start(const std::string& program, const std::vector<s
     SetLastError(error);
     if (!started) fail("Cannot start " + program);
     impl->process = info.hProcess;
-    if (!AssignProcessToJobObject(childrenJob(), info.hProcess)) fail("AssignProcessToJobObject");
-    ResumeThread(info.hThread);
     const bool joined = AssignProcessToJobObject(childrenJob(), info.hProcess);
     ResumeThread(info.hThread);
     CloseHandle(info.hThread);
@@ -145,8 +140,7 @@ bool ChildProcess::writeLine(std::string_view line) {
 void ChildProcess::closeInput() { closeHandle(impl_->input); }
 
 std::size_t ChildProcess::readSome(char* buffer, std::size_t size) {
-    // An anonymous pipe cannot be waited on with a time limit: it is looked into until output comes,
-    // the writer goes, or patience runs out.
+    // An anonymous pipe cannot be waited on with a time limit: it is peeked at.
     for (DWORD waited = 0;; waited += 5) {
         DWORD available = 0, count = 0;
         if (!PeekNamedPipe(impl_->output, nullptr, 0, nullptr, &available, nullptr)) return 0;

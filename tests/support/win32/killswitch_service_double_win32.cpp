@@ -16,9 +16,8 @@ std::string uniquePipeName(const char* stem) {
 
 }  // namespace
 
-// The server thread keeps one spare instance ready (created before the current one is closed), so
-// that back-to-back clients never find the pipe missing. Busy: a filler client of the double's own
-// takes the one instance and no spare is made, so every open reports ERROR_PIPE_BUSY.
+// A spare instance is made before the current one closes, so back-to-back clients never find the pipe
+// missing. Busy: a filler takes the one instance and no spare is made: every open gets ERROR_PIPE_BUSY.
 struct KillSwitchServiceDouble::Impl {
     Impl(Journal& shared, std::string name) : journal(shared), channel(std::move(name)) {}
     Journal& journal;
