@@ -28,10 +28,13 @@ public:
     void setMenu(const std::vector<platform::TrayMenuEntry>& menu) override { system_->setMenu(menu); }
     void exitProcess(std::uint32_t code) override { system_->exitProcess(code); }
 
-    // The window exists for as long as the application runs. Posted, not awaited, so no caller ever
-    // waits on the window thread; whatever the caller sends next to the page is posted after it.
+    // Posted, not awaited, so no caller ever waits on the window thread; whatever the caller sends
+    // next to the page is posted after it. The task holds the window weakly: a window that keeps
+    // its own pending tasks would otherwise keep itself alive through them.
     bool showMainWindow(std::u16string_view) override {
-        window_->post([window = window_] { window->present(); });
+        window_->post([window = std::weak_ptr(window_)] {
+            if (const auto shown = window.lock()) shown->present();
+        });
         return true;
     }
 
