@@ -70,12 +70,13 @@ TEST(OpenVpnLocator, OwnFoldersThenTheParentsThenInstallationsThenSearchAndOnlyT
         EXPECT_EQ(tunnel::TapInstallerPath(next.native()), (next.parent_path() / installer).native());
     }
     if (!onLinux) return;
-    // One that others may change, or in a folder they may change, is passed over.
-    fs::permissions(next, fs::perms::others_write, fs::perm_options::add);
-    EXPECT_EQ(tunnel::OpenVpnLocator(executable), installed);
-    fs::permissions(next, fs::perms::others_write, fs::perm_options::remove);
-    fs::permissions(next.parent_path(), fs::perms::group_write, fs::perm_options::add);
-    EXPECT_EQ(tunnel::OpenVpnLocator(executable), installed);
+    // One that its group or others may change, or in a folder they may change, is passed over.
+    for (const fs::path& changeable : {next, next.parent_path()})
+        for (const fs::perms bit : {fs::perms::group_write, fs::perms::others_write}) {
+            fs::permissions(changeable, bit, fs::perm_options::add);
+            EXPECT_EQ(tunnel::OpenVpnLocator(executable), installed) << changeable << " " << static_cast<int>(bit);
+            fs::permissions(changeable, bit, fs::perm_options::remove);
+        }
 }
 
 // The launched program leads a session of its own, with /dev/null as its streams and no socket or pipe of ours.
