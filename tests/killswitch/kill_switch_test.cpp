@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <numeric>
-
 #include "killswitch/killswitch_file.h"
 #include "killswitch/ovpn_remote.h"
 #include "killswitch/server_addresses.h"
@@ -19,7 +16,6 @@ namespace {
 namespace fs = std::filesystem;
 using namespace killswitch;
 using platform::exchangeKillSwitchBytes;
-using platform::KillSwitchReply;
 using test::KillSwitchServiceDouble;
 using Lines = std::vector<std::string>;
 
@@ -78,38 +74,20 @@ TEST_F(KillSwitchTest, RecordingKeepsTheEarlierAddressWhenNothingResolvesAndRest
 }
 
 // Over the double's socket or pipe; a mute service holds the connection until the channel's time-out.
-TEST(KillSwitchChannel, AnswersOnceWithAtMostTheReplyLimitNothingWhenSilentMuteOrAbsentAndRetriesWhileBusy) {
+TEST(KillSwitchChannel, AnswersOnceWithAtMostTheReplyLimitAndNothingWhenSilentMuteOrAbsent) {
     KillSwitchServiceDouble service;
-    std::vector<int> busyOpens;
-    const auto exchange = [&](const std::string& channel, std::function<void(int)> busy = {}) {
-        return exchangeKillSwitchBytes(channel, "DISABLE\n", busy ? busy : [&](int opens) { busyOpens.push_back(opens); });
-    };
+    int busy = 0;
+    const auto exchange = [&](const std::string& channel) { return exchangeKillSwitchBytes(channel, "DISABLE\n", [&](int) { ++busy; }); };
     const std::string longest(platform::kKillSwitchReplyMax, 'r');
     service.setReply(longest + "overflow");
     EXPECT_EQ(exchange(service.channel()).bytes, longest);
-    service.setReply("OK\n");
     for (const char* mode : {"silent", "mute", "absent"}) {
-        service.setSilent(mode == std::string("silent"));
+        service.setReply(mode == std::string("silent") ? "" : "OK\n");
         service.setMute(mode == std::string("mute"));
         const auto reply = exchange(mode == std::string("absent") ? test::absentKillSwitchChannel() : service.channel());
-        EXPECT_TRUE(reply.bytes.empty() && reply.opens == 1) << mode << ": " << reply.opens << " opens";
+        EXPECT_TRUE(reply.bytes.empty() && reply.opens == 1 && busy == 0) << mode << ": " << reply.opens << " opens";
     }
-    service.setMute(false);
-    EXPECT_TRUE(busyOpens.empty());
     EXPECT_EQ(service.received(), (Lines{"DISABLE\n", "DISABLE\n", "DISABLE\n"}));
-    // Under Wine the double's busy pipe (a client of its own holding the only instance) can hang.
-    if (platform::kPathSeparator != '/') GTEST_SKIP() << "the busy pipe double can hang under Wine";
-    service.setBusy(true);
-    auto reply = exchange(service.channel());
-    // Every open found it busy (a wait that finds it still busy may end the exchange early).
-    EXPECT_TRUE(reply.bytes.empty() && reply.opens >= 1 && reply.opens <= platform::kKillSwitchOpenAttempts) << reply.opens;
-    std::vector<int> expected(static_cast<std::size_t>(reply.opens));
-    std::iota(expected.begin(), expected.end(), 1);
-    EXPECT_EQ(busyOpens, expected);
-    // Freed during the first wait: the next open delivers.
-    reply = exchange(service.channel(), [&](int opens) { if (opens == 1) service.setBusy(false); });
-    EXPECT_EQ(reply.bytes + std::to_string(reply.opens), "OK\n2");
-    EXPECT_EQ(service.received().size(), 4u);
 }
 
 // CR LF and the record writer's round trip are the fuzz targets' properties.

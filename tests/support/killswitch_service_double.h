@@ -1,7 +1,7 @@
 #pragma once
 // A kill-switch service on a real pipe (Windows) or Unix socket (Linux): one client at a time, its first
-// line recorded and answered. Busy: every open finds it taken; silent: closes without answering; mute:
-// holds the connection unanswered until the client gives up.
+// line recorded and answered. An empty reply closes without answering; mute holds the connection
+// unanswered until the client gives up.
 
 #include <atomic>
 #include <memory>
@@ -24,23 +24,18 @@ public:
     // What each client sent, up to and including its first line feed, recorded before the answer.
     std::vector<std::string> received() const;
     void setReply(std::string reply);
-    void setSilent(bool silent);
     void setMute(bool mute);
-    // Returns once in the asked state; callable from a client's thread too.
-    void setBusy(bool busy);
 
     // Shared by the server thread and the test.
     struct Journal {
-        mutable std::mutex mutex;  // guards received, reply, silent, mute and the server's client
+        mutable std::mutex mutex;  // guards received, reply, mute and the server's client
         std::vector<std::string> received;
         std::string reply;
-        bool silent = false, mute = false;
-        std::atomic<bool> busy{false}, parked{false}, stopping{false};
+        bool mute = false;
+        std::atomic<bool> stopping{false};
 
         // The answer, if any; hold: keep the connection until the client closes, so no answer is cut short.
         std::optional<std::string> take(const std::string& line, bool& hold);
-        bool parkWhileBusy();      // server thread: takes no client while busy
-        void waitParked() const;   // test thread: until the server has parked
     };
     struct Impl;
 

@@ -17,30 +17,26 @@ std::string uniquePipeName(const char* stem) {
 }  // namespace
 
 // A spare instance is made before the current one closes, so back-to-back clients never find the pipe
-// missing. Busy: a filler takes the one instance and no spare is made: every open gets ERROR_PIPE_BUSY.
+// missing.
 struct KillSwitchServiceDouble::Impl {
     Impl(Journal& shared, std::string name) : journal(shared), channel(std::move(name)) {}
     Journal& journal;
     const std::string channel;
     const std::wstring name = std::wstring(channel.begin(), channel.end());
     HANDLE current = makeInstance();  // the server thread's
-    HANDLE filler = INVALID_HANDLE_VALUE;
     std::thread thread;
 
     HANDLE makeInstance() const {
         return CreateNamedPipeW(name.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT,
                                 PIPE_UNLIMITED_INSTANCES, 512, 512, 0, nullptr);
     }
-    HANDLE open() const { return CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr); }
 
     void run() {
         for (;;) {
             const bool connected = ConnectNamedPipe(current, nullptr) || GetLastError() == ERROR_PIPE_CONNECTED;
-            // While busy, the client just connected is the filler: its instance is held until it goes.
-            const bool busy = connected && journal.parkWhileBusy();
             if (journal.stopping) break;
             const HANDLE next = connected ? makeInstance() : current;
-            if (connected && !busy) serve(current);
+            if (connected) serve(current);
             // A client that came and went before the connection was taken leaves the instance to reset.
             DisconnectNamedPipe(current);
             if (next != current) CloseHandle(current);
@@ -71,27 +67,13 @@ KillSwitchServiceDouble::KillSwitchServiceDouble(std::string reply)
 
 KillSwitchServiceDouble::~KillSwitchServiceDouble() {
     journal_.stopping = true;
-    const HANDLE waker = impl_->open();  // a client of our own ends the thread's wait for one
+    // A client of our own ends the thread's wait for one.
+    const HANDLE waker = CreateFileW(impl_->name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     impl_->thread.join();
     if (waker != INVALID_HANDLE_VALUE) CloseHandle(waker);
-    setBusy(false);
 }
 
 const std::string& KillSwitchServiceDouble::channel() const { return impl_->channel; }
-
-void KillSwitchServiceDouble::setBusy(bool busy) {
-    if (!busy) {
-        if (impl_->filler != INVALID_HANDLE_VALUE) CloseHandle(impl_->filler);
-        impl_->filler = INVALID_HANDLE_VALUE;
-        journal_.busy = false;
-        return;
-    }
-    journal_.busy = true;
-    // The spare instance may still be on its way from the last client; try for a while.
-    for (int i = 0; i < 500 && (impl_->filler = impl_->open()) == INVALID_HANDLE_VALUE; ++i) Sleep(10);
-    if (impl_->filler == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot occupy the pipe " + impl_->channel);
-    journal_.waitParked();
-}
 
 std::string absentKillSwitchChannel() { return uniquePipeName("VarnelKillSwitchAbsent"); }
 
