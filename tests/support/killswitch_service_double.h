@@ -3,7 +3,6 @@
 // line recorded and answered. An empty reply closes without answering; mute holds the connection
 // unanswered until the client gives up.
 
-#include <atomic>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -26,21 +25,15 @@ public:
     void setReply(std::string reply);
     void setMute(bool mute);
 
-    // Shared by the server thread and the test.
-    struct Journal {
-        mutable std::mutex mutex;  // guards received, reply, mute and the server's client
-        std::vector<std::string> received;
-        std::string reply;
-        bool mute = false;
-        std::atomic<bool> stopping{false};
-
-        // The answer, if any; hold: keep the connection until the client closes, so no answer is cut short.
-        std::optional<std::string> take(const std::string& line, bool& hold);
-    };
-    struct Impl;
-
 private:
-    Journal journal_;
+    struct Impl;
+    // Server thread: the answer, if any; hold: keep the connection until the client closes, so no answer is cut short.
+    std::optional<std::string> take(const std::string& line, bool& hold);
+
+    mutable std::mutex mutex_;  // the server thread's and the test's
+    std::vector<std::string> received_;
+    std::string reply_;
+    bool mute_ = false;
     std::unique_ptr<Impl> impl_;
 };
 

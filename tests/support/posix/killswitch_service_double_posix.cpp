@@ -13,37 +13,28 @@
 namespace varnel::test {
 
 struct KillSwitchServiceDouble::Impl {
-    explicit Impl(Journal& shared) : journal(shared) {}
-    Journal& journal;
+    explicit Impl(KillSwitchServiceDouble& owner) : service(owner) {}
+    KillSwitchServiceDouble& service;
     TempDir folder;
     const std::string path = (folder.path() / "killswitch.sock").string();
     const int listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    int client = -1;  // guarded by the journal's mutex
     std::thread thread;
 
+    // Ends when the destructor shuts the listener down. Every exchange is over by then: a mute one
+    // when the client gave up.
     void run() {
-        // Ends when the destructor shuts the listener down.
-        for (int fd; (fd = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC)) >= 0;) {
-            {
-                std::lock_guard lock(journal.mutex);
-                if (journal.stopping) ::shutdown(fd, SHUT_RDWR);  // a client of the last moment reads as gone at once
-                client = fd;
-            }
+        for (int fd; (fd = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC)) >= 0; ::close(fd)) {
             std::string line;
             for (char c; (line.empty() || line.back() != '\n') && ::recv(fd, &c, 1, 0) == 1;) line += c;
             bool hold = false;
-            if (const auto answer = journal.take(line, hold)) ::send(fd, answer->data(), answer->size(), MSG_NOSIGNAL);
+            if (const auto answer = service.take(line, hold)) ::send(fd, answer->data(), answer->size(), MSG_NOSIGNAL);
             for (char rest[256]; hold && ::recv(fd, rest, sizeof rest, 0) > 0;) {
             }
-            std::lock_guard lock(journal.mutex);
-            client = -1;
-            ::close(fd);
         }
     }
 };
 
-KillSwitchServiceDouble::KillSwitchServiceDouble(std::string reply) : impl_(std::make_unique<Impl>(journal_)) {
-    journal_.reply = std::move(reply);
+KillSwitchServiceDouble::KillSwitchServiceDouble(std::string reply) : reply_(std::move(reply)), impl_(std::make_unique<Impl>(*this)) {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     if (impl_->path.size() >= sizeof address.sun_path) throw std::runtime_error("socket path too long: " + impl_->path);
@@ -54,23 +45,16 @@ KillSwitchServiceDouble::KillSwitchServiceDouble(std::string reply) : impl_(std:
 }
 
 KillSwitchServiceDouble::~KillSwitchServiceDouble() {
-    {
-        std::lock_guard lock(journal_.mutex);
-        journal_.stopping = true;
-        if (impl_->client >= 0) ::shutdown(impl_->client, SHUT_RDWR);  // ends a mute wait
-        ::shutdown(impl_->listener, SHUT_RDWR);
-    }
+    ::shutdown(impl_->listener, SHUT_RDWR);
     impl_->thread.join();
     ::close(impl_->listener);
 }
 
 const std::string& KillSwitchServiceDouble::channel() const { return impl_->path; }
 
+// Under a folder that does not exist, so that nothing can be made there.
 std::string absentKillSwitchChannel() {
-    static std::atomic<unsigned> counter{0};
-    return (std::filesystem::temp_directory_path() /
-            ("varnel-absent-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".sock"))
-        .string();
+    return (std::filesystem::temp_directory_path() / ("varnel-absent-" + std::to_string(::getpid())) / "killswitch.sock").string();
 }
 
 }  // namespace varnel::test

@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include <atomic>
 #include <stdexcept>
 #include <thread>
 
@@ -19,11 +20,12 @@ std::string uniquePipeName(const char* stem) {
 // A spare instance is made before the current one closes, so back-to-back clients never find the pipe
 // missing.
 struct KillSwitchServiceDouble::Impl {
-    Impl(Journal& shared, std::string name) : journal(shared), channel(std::move(name)) {}
-    Journal& journal;
+    Impl(KillSwitchServiceDouble& owner, std::string name) : service(owner), channel(std::move(name)) {}
+    KillSwitchServiceDouble& service;
     const std::string channel;
     const std::wstring name = std::wstring(channel.begin(), channel.end());
     HANDLE current = makeInstance();  // the server thread's
+    std::atomic<bool> stopping{false};
     std::thread thread;
 
     HANDLE makeInstance() const {
@@ -34,7 +36,7 @@ struct KillSwitchServiceDouble::Impl {
     void run() {
         for (;;) {
             const bool connected = ConnectNamedPipe(current, nullptr) || GetLastError() == ERROR_PIPE_CONNECTED;
-            if (journal.stopping) break;
+            if (stopping) break;
             const HANDLE next = connected ? makeInstance() : current;
             if (connected) serve(current);
             // A client that came and went before the connection was taken leaves the instance to reset.
@@ -51,7 +53,7 @@ struct KillSwitchServiceDouble::Impl {
         DWORD n = 0;
         while ((line.empty() || line.back() != '\n') && ReadFile(pipe, &c, 1, &n, nullptr) && n == 1) line += c;
         bool hold = false;
-        if (const auto answer = journal.take(line, hold)) WriteFile(pipe, answer->data(), static_cast<DWORD>(answer->size()), &n, nullptr);
+        if (const auto answer = service.take(line, hold)) WriteFile(pipe, answer->data(), static_cast<DWORD>(answer->size()), &n, nullptr);
         // Disconnecting drops what the client has not read yet (or, mute, ends its wait): wait until it has closed.
         for (char rest[256]; hold && ReadFile(pipe, rest, sizeof rest, &n, nullptr);) {
         }
@@ -59,14 +61,13 @@ struct KillSwitchServiceDouble::Impl {
 };
 
 KillSwitchServiceDouble::KillSwitchServiceDouble(std::string reply)
-    : impl_(std::make_unique<Impl>(journal_, uniquePipeName("VarnelKillSwitchDouble"))) {
-    journal_.reply = std::move(reply);
+    : reply_(std::move(reply)), impl_(std::make_unique<Impl>(*this, uniquePipeName("VarnelKillSwitchDouble"))) {
     if (impl_->current == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot create the pipe " + impl_->channel);
     impl_->thread = std::thread([impl = impl_.get()] { impl->run(); });
 }
 
 KillSwitchServiceDouble::~KillSwitchServiceDouble() {
-    journal_.stopping = true;
+    impl_->stopping = true;
     // A client of our own ends the thread's wait for one.
     const HANDLE waker = CreateFileW(impl_->name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     impl_->thread.join();
