@@ -20,8 +20,7 @@ struct KillSwitchServiceDouble::Impl {
     const int listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     std::thread thread;
 
-    // Ends when the destructor shuts the listener down. Every exchange is over by then: a mute one
-    // when the client gave up.
+    // Ends when the destructor shuts the listener down; every exchange is over by then, a mute one given up.
     void run() {
         for (int fd; (fd = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC)) >= 0; ::close(fd)) {
             std::string line;

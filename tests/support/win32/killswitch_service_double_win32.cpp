@@ -17,8 +17,7 @@ std::string uniquePipeName(const char* stem) {
 
 }  // namespace
 
-// A spare instance is made before the current one closes, so back-to-back clients never find the pipe
-// missing.
+// A spare instance is made before the current one closes: back-to-back clients never find the pipe missing.
 struct KillSwitchServiceDouble::Impl {
     Impl(KillSwitchServiceDouble& owner, std::string name) : service(owner), channel(std::move(name)) {}
     KillSwitchServiceDouble& service;
@@ -68,8 +67,7 @@ KillSwitchServiceDouble::KillSwitchServiceDouble(std::string reply)
 
 KillSwitchServiceDouble::~KillSwitchServiceDouble() {
     impl_->stopping = true;
-    // A client of our own ends the thread's wait for one.
-    const HANDLE waker = CreateFileW(impl_->name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    const HANDLE waker = CreateFileW(impl_->name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);  // ends its wait
     impl_->thread.join();
     if (waker != INVALID_HANDLE_VALUE) CloseHandle(waker);
 }
