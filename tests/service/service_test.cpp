@@ -114,23 +114,22 @@ TEST(RulesetStatus, AnOutputChainThatAcceptsIsOff) {
 }
 
 // A well-formed line runs one script (the replies and refusals a client sees are the namespace test's).
-TEST(HandleRequest, LogsWhatBecameOfALineWithoutItsUntrustedBytesAndRepliesWithinOneRead) {
+TEST(HandleRequest, LogsWhatBecameOfALineWithoutItsUntrustedBytes) {
     FakeFirewall firewall;
     EXPECT_EQ(handleRequest({"ENABLE udp 1194 1 192.0.2.7 /usr/bin/varnel\r", LineEnd::Line}, firewall).log, "ENABLE udp 1194 1 192.0.2.7 /usr/bin/varnel");
     EXPECT_EQ(firewall.scripts, std::vector<std::string>{enableScriptFor("ENABLE udp 1194 1 192.0.2.7 /usr/bin/varnel")});
-    // A line cut short is refused like a malformed one (when closed or too long, the namespace test's).
-    for (const platform::ReceivedLine& request : {platform::ReceivedLine{"DISABLE", LineEnd::TimedOut}, {"\x01\x02\x03\xff", LineEnd::Line}}) {
+    // A line cut short by a close, a time-out or its length is refused like a malformed one.
+    for (const platform::ReceivedLine& request : {platform::ReceivedLine{"ENABLE udp 1194 1 192.0.2.7 /v", LineEnd::Closed},
+                                                  {"DISABLE", LineEnd::TimedOut}, {std::string(kRequestLineMax + 1, 'A'), LineEnd::TooLong},
+                                                  {"\x01\x02\x03\xff", LineEnd::Line}}) {
         const Outcome refused = handleRequest(request, firewall);
         EXPECT_TRUE(refused.reply.starts_with("ERROR: ") && refused.log.find('\x01') == std::string::npos) << refused.log;
     }
     EXPECT_EQ(firewall.scripts.size(), 1u);
     // nft's first line is enough to say why.
     firewall.refusal = "Error: Could not process rule: Operation not permitted\nadd table inet varnel\n^^^^^\n";
-    Outcome outcome = handleRequest({"ENABLE any 0 0 none /v", LineEnd::Line}, firewall);
+    const Outcome outcome = handleRequest({"ENABLE any 0 0 none /v", LineEnd::Line}, firewall);
     EXPECT_EQ(outcome.reply + outcome.log, "ERROR: nftables refused the rules\nENABLE any 0 0 none /v failed: Error: Could not process rule: Operation not permitted");
-    firewall.refusal = std::string(1000, 'x');
-    outcome = handleRequest({"ENABLE any 0 0 none /" + std::string(3000, 'p'), LineEnd::Line}, firewall);
-    EXPECT_TRUE(outcome.reply.size() <= kReplyMax && outcome.reply.back() == '\n') << outcome.reply.size();
 }
 
 TEST(PeerPolicy, AdmitsRootAndTheGroupByPrimaryOrSupplementaryMembership) {
@@ -160,12 +159,6 @@ TEST(ControlConnection, ReadsToTheFirstLineFeedAndTellsAClosedHalfLineATimeOutAn
         const platform::ReceivedLine line = server.receiveLine(kRequestLineMax, 200);
         EXPECT_EQ(line.end, end) << sent.substr(0, 20);
         if (bytes) { EXPECT_EQ(line.bytes, bytes); }
-        if (end == LineEnd::Line) {  // the answer reaches the client, and the client is known
-            server.send("OK\n");
-            char reply[8] = {};
-            const auto peer = server.peer();
-            EXPECT_TRUE(::read(fds[1], reply, sizeof reply) == 3 && peer && peer->uid == ::geteuid() && peer->pid == ::getpid());
-        }
         ::close(fds[1]);
     }
 }
