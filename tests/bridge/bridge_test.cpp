@@ -39,16 +39,6 @@ TEST(ArgumentReader, CoercesEveryValueTypeToStringBoolAndInt) {
         EXPECT_EQ(bridge::readIntArg(bridge::JSValue(d)), asInt) << d;
 }
 
-// What is missing takes its empty value and what is more is ignored; a list reads each item as a string.
-TEST(ArgumentReader, ReadsArgumentListsPositionally) {
-    const auto [s, list, n] = bridge::readArguments<std::string, std::vector<std::string>, std::int32_t>(
-        bridge::JSValueArray{"x", bridge::JSValueArray{"a", 1, true, bridge::JSValue(), 2.5, bridge::JSValueArray{"nested"}}});
-    EXPECT_EQ(s, "x");
-    EXPECT_EQ(list, (std::vector<std::string>{"a", "1", "true", "", "2.5", ""}));
-    EXPECT_EQ(n, 0);
-    EXPECT_EQ(std::get<0>(bridge::readArguments<std::string>(bridge::JSValueArray{"one", "two"})), "one");
-}
-
 // The order a host records the members in: two event initialisers, the methods in table order, then
 // the module's own initialiser; the build configuration only has its constants.
 TEST(ModuleSurface, MembersAreAddedInTheOrderTheHostExpects) {
@@ -98,21 +88,6 @@ bridge::Promise<T> recordedPromise(const std::shared_ptr<CallRecord>& record) {
 bridge::JSValue list(bridge::JSValue value) { return bridge::JSValue(bridge::JSValueArray{std::move(value)}); }
 bridge::JSValue rejection(const std::string& message) {
     return list(bridge::JSValueObject{{"code", "EUNSPECIFIED"}, {"message", message}, {"userInfo", bridge::JSValue()}});
-}
-
-TEST(Promise, OnlyTheFirstSettlementCountsUnderConcurrentResolveAndReject) {
-    for (int round = 0; round < 50; ++round) {
-        auto record = std::make_shared<CallRecord>();
-        auto promise = recordedPromise<bool>(record);
-        std::atomic<bool> go{false};
-        std::vector<std::jthread> threads;
-        for (int t = 0; t < 8; ++t)
-            threads.emplace_back([promise, t, &go] { while (!go) std::this_thread::yield(); t % 2 ? promise.reject("lost") : promise.resolve(true); });
-        go = true;
-        threads.clear();  // joins them
-        promise = recordedPromise<bool>(std::make_shared<CallRecord>());  // releases the last copy
-        EXPECT_EQ(record->all().size(), 1u);
-    }
 }
 
 struct RefusingLauncher final : platform::ThreadLauncher {
