@@ -8,7 +8,6 @@
 
 #include "bridge/promise.h"
 #include "bridge/worker.h"
-#include "support/method_names.h"
 #include "support/test_host.h"
 
 namespace varnel {
@@ -39,21 +38,7 @@ TEST(ArgumentReader, CoercesEveryValueTypeToStringBoolAndInt) {
         EXPECT_EQ(bridge::readIntArg(bridge::JSValue(d)), asInt) << d;
 }
 
-// The order a host records the members in: two event initialisers, the methods in table order, then
-// the module's own initialiser; the build configuration only has its constants.
-TEST(ModuleSurface, MembersAreAddedInTheOrderTheHostExpects) {
-    TestHost host;
-    std::vector<std::string> tunnel = {"initializer", "initializer"};
-    tunnel.insert(tunnel.end(), test::kVarnelTunnelMethods.begin(), test::kVarnelTunnelMethods.end());
-    tunnel.push_back("initializer");
-    const auto& modules = host.registry().modules();  // their names and order: DesktopPage's description
-    ASSERT_EQ(modules.size(), 2u);
-    EXPECT_EQ(modules[0]->memberOrder, tunnel);
-    EXPECT_EQ(modules[1]->memberOrder, std::vector<std::string>{"constants"});
-}
-
-// Before its initialiser runs the module drops events; after it, they reach the newest module the
-// host initialised, never one it has dropped.
+// Events are dropped until the module's initialiser runs, then reach only the newest module the host initialised.
 TEST(ModuleEvents, GoOnlyToTheNewestInitialisedModule) {
     std::shared_ptr<Runtime> runtime = test::makeTestRuntime();
     const bridge::JSValueObject payload{{"action", "connect"}, {"id", "s1"}};
@@ -95,8 +80,7 @@ struct RefusingLauncher final : platform::ThreadLauncher {
     bool refuse = false;
 };
 
-// A worker's promise settles once: with what the body settled first, with the body's exception, or
-// (the body's copy being the last) as destroyed; a thread that cannot start rejects at once.
+// A worker's promise settles once, whatever its body does; a thread that cannot start rejects at once.
 TEST(Worker, SettlesOnceWhateverItsBodyDoes) {
     using Body = std::function<void(const bridge::Promise<bridge::JSValueObject>&)>;
     const std::pair<Body, bridge::JSValue> cases[] = {
