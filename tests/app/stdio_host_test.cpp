@@ -107,8 +107,7 @@ TEST_F(StdioHostTest, EventsFlowOnceTheTunnelModuleIsAskedFor) {
     EXPECT_TRUE(runtime->tray.core()->trayThreadStarted);
 }
 
-// The real executable catches what an in-process host cannot: line ends, stdio modes and the end of
-// input. All input is written and closed before anything is read: the end of input still lets out every answer.
+// The real executable's line ends and stdio modes; input closed before any answer is read still lets out every answer.
 TEST(HostProcess, AnswersInArrivalOrderGoesOnAfterBadLinesAndEndsWithItsInput) {
     ChildProcess host = ChildProcess::start(VARNEL_HOST_EXE, {"host"});
     const std::pair<std::string, std::string> exchange[] = {
