@@ -75,8 +75,7 @@ TEST(JsonCodec, LinesReadAndWrittenBack) {
     for (const auto& [in, out] : cases) EXPECT_EQ(throughCodec(in), out) << in.substr(0, 80);
 }
 
-// What only the writer meets: numbers JSON has no form for, and text from the modules that is not
-// well formed (a module's UTF-8 bytes, the interface side's UTF-16 units).
+// What only the writer meets: numbers JSON cannot hold, and ill-formed UTF-8 bytes or UTF-16 units from the modules.
 TEST(JsonCodec, WriterKeepsItsOutputValidJson) {
     constexpr double kInf = std::numeric_limits<double>::infinity();
     EXPECT_EQ(toJson(bridge::JSValueArray{std::numeric_limits<double>::quiet_NaN(), kInf, -kInf}), "[null,null,null]");

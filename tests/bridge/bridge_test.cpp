@@ -8,7 +8,6 @@
 
 #include "bridge/promise.h"
 #include "bridge/worker.h"
-#include "support/method_names.h"
 #include "support/test_host.h"
 
 namespace varnel {
@@ -39,31 +38,7 @@ TEST(ArgumentReader, CoercesEveryValueTypeToStringBoolAndInt) {
         EXPECT_EQ(bridge::readIntArg(bridge::JSValue(d)), asInt) << d;
 }
 
-// What is missing takes its empty value and what is more is ignored; a list reads each item as a string.
-TEST(ArgumentReader, ReadsArgumentListsPositionally) {
-    const auto [s, list, n] = bridge::readArguments<std::string, std::vector<std::string>, std::int32_t>(
-        bridge::JSValueArray{"x", bridge::JSValueArray{"a", 1, true, bridge::JSValue(), 2.5, bridge::JSValueArray{"nested"}}});
-    EXPECT_EQ(s, "x");
-    EXPECT_EQ(list, (std::vector<std::string>{"a", "1", "true", "", "2.5", ""}));
-    EXPECT_EQ(n, 0);
-    EXPECT_EQ(std::get<0>(bridge::readArguments<std::string>(bridge::JSValueArray{"one", "two"})), "one");
-}
-
-// The order a host records the members in: two event initialisers, the methods in table order, then
-// the module's own initialiser; the build configuration only has its constants.
-TEST(ModuleSurface, MembersAreAddedInTheOrderTheHostExpects) {
-    TestHost host;
-    std::vector<std::string> tunnel = {"initializer", "initializer"};
-    tunnel.insert(tunnel.end(), test::kVarnelTunnelMethods.begin(), test::kVarnelTunnelMethods.end());
-    tunnel.push_back("initializer");
-    const auto& modules = host.registry().modules();  // their names and order: DesktopPage's description
-    ASSERT_EQ(modules.size(), 2u);
-    EXPECT_EQ(modules[0]->memberOrder, tunnel);
-    EXPECT_EQ(modules[1]->memberOrder, std::vector<std::string>{"constants"});
-}
-
-// Before its initialiser runs the module drops events; after it, they reach the newest module the
-// host initialised, never one it has dropped.
+// Events are dropped until the module's initialiser runs, then reach only the newest module the host initialised.
 TEST(ModuleEvents, GoOnlyToTheNewestInitialisedModule) {
     std::shared_ptr<Runtime> runtime = test::makeTestRuntime();
     const bridge::JSValueObject payload{{"action", "connect"}, {"id", "s1"}};
@@ -100,28 +75,12 @@ bridge::JSValue rejection(const std::string& message) {
     return list(bridge::JSValueObject{{"code", "EUNSPECIFIED"}, {"message", message}, {"userInfo", bridge::JSValue()}});
 }
 
-TEST(Promise, OnlyTheFirstSettlementCountsUnderConcurrentResolveAndReject) {
-    for (int round = 0; round < 50; ++round) {
-        auto record = std::make_shared<CallRecord>();
-        auto promise = recordedPromise<bool>(record);
-        std::atomic<bool> go{false};
-        std::vector<std::jthread> threads;
-        for (int t = 0; t < 8; ++t)
-            threads.emplace_back([promise, t, &go] { while (!go) std::this_thread::yield(); t % 2 ? promise.reject("lost") : promise.resolve(true); });
-        go = true;
-        threads.clear();  // joins them
-        promise = recordedPromise<bool>(std::make_shared<CallRecord>());  // releases the last copy
-        EXPECT_EQ(record->all().size(), 1u);
-    }
-}
-
 struct RefusingLauncher final : platform::ThreadLauncher {
     bool startDetached(std::function<void()> body) override { return !refuse && platform::systemThreadLauncher()->startDetached(std::move(body)); }
     bool refuse = false;
 };
 
-// A worker's promise settles once: with what the body settled first, with the body's exception, or
-// (the body's copy being the last) as destroyed; a thread that cannot start rejects at once.
+// A worker's promise settles once, whatever its body does; a thread that cannot start rejects at once.
 TEST(Worker, SettlesOnceWhateverItsBodyDoes) {
     using Body = std::function<void(const bridge::Promise<bridge::JSValueObject>&)>;
     const std::pair<Body, bridge::JSValue> cases[] = {

@@ -11,9 +11,9 @@ namespace varnel::platform {
 namespace {
 
 // A name of its own, so that no test meets a running application or another test's claim.
-SingleInstanceSetup setupIn(const test::TempDir& dir, const std::string& what) {
+SingleInstanceSetup setupIn(const test::TempDir& dir) {
     SingleInstanceSetup setup;
-    setup.name = "VarnelTest-" + what + "-" + dir.path().filename().string();
+    setup.name = "VarnelTest-claim-" + dir.path().filename().string();
     setup.trayWindowClass = u"VarnelTestNoSuchTrayWindow";
     setup.showAppMessage = 0x0400 + 45;
     setup.mainWindowTitle = u"VarnelTest no such main window";
@@ -21,16 +21,14 @@ SingleInstanceSetup setupIn(const test::TempDir& dir, const std::string& what) {
     return setup;
 }
 
-// Later starts are second until the claim goes, and each asks the first to show its window, also
-// one that came before the first listened (on Windows the tray window hears them instead).
+// Later starts are second until the claim goes, and each asks the first (on Windows its tray window) to show, even before it listens.
 TEST(SingleInstance, TheFirstStartHoldsTheClaimAndLaterStartsAskItToShowItsWindow) {
     test::TempDir dir;
-    const SingleInstanceSetup setup = setupIn(dir, "claim");
+    const SingleInstanceSetup setup = setupIn(dir);
     InstanceStart first = claimSingleInstance(setup);
     const auto claimed = [](const InstanceStart& start) { return start.role == InstanceRole::First && start.claim != nullptr; };
     const auto second = [](const InstanceStart& start) { return start.role == InstanceRole::Second && start.claim == nullptr; };
     ASSERT_TRUE(claimed(first));
-    EXPECT_TRUE(claimed(claimSingleInstance(setupIn(dir, "other"))));  // another name
     [[maybe_unused]] std::atomic<int> shown{0};
     for (int start = 1; start <= 2; ++start) {
         EXPECT_TRUE(second(claimSingleInstance(setup)));

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <iostream>
 #include <thread>
 
 #include "platform/files.h"
@@ -42,7 +41,6 @@ protected:
 
 TEST_F(Storage, ListsOnlyProfileFoldersHoldingMetaWithTextModeFolding) {
     EXPECT_TRUE(listedRaws().empty());
-    EXPECT_TRUE(fs::is_directory(profiles()));
     call("saveOvpnProfile", args({"with-meta", "client\r\n", "a.ovpn"}));
     call("saveOvpnProfileMeta", args({"with-meta", "{\"id\":\"with-meta\"}\r\nline2\r\n"}));
     call("saveOvpnProfile", args({"config-only", "client\n", "b.ovpn"}));
@@ -65,15 +63,6 @@ TEST_F(Storage, SaveAnswersThePathAndTheFileNameAsGivenAndDeleteRemovesTheWholeF
     EXPECT_TRUE(call("deleteOvpnProfile", args({"p1"})).resolved);
     EXPECT_TRUE(call("deleteOvpnProfile", args({"never-saved"})).resolved);
     EXPECT_TRUE(everything(profiles()).empty());
-
-    // A file in the place of the data folder fails every profile method and empties the listing.
-    fs::remove_all(root());
-    writeFileBytes(root(), "not a folder");
-    for (const char* method : {"saveOvpnProfile", "saveOvpnProfileMeta", "deleteOvpnProfile", "saveOvpnAuth", "readOvpnAuth"}) {
-        const std::string message = rejection(method, args({"p", "x", "y.ovpn"}));
-        EXPECT_TRUE(message.starts_with("create_directories: ") && message.find('"') != std::string::npos) << method << ": " << message;
-    }
-    EXPECT_TRUE(listedRaws().empty());
 }
 
 TEST_F(Storage, CredentialsAreTwoLinesAndFilesOfOtherToolsReadToo) {
@@ -89,7 +78,6 @@ TEST_F(Storage, CredentialsAreTwoLinesAndFilesOfOtherToolsReadToo) {
         EXPECT_EQ(call("readOvpnAuth", args({"p"})).value, expected) << bytes;
     }
     EXPECT_EQ(rejection("readOvpnAuth", args({"none"})), "Auth file not found");
-    EXPECT_TRUE(fs::is_directory(profiles() / "none") && fs::is_empty(profiles() / "none"));
 }
 
 TEST_F(Storage, UserDefaultsRoundTripByteForByteInAFileNamedWithSafeAsciiAlone) {
@@ -110,8 +98,7 @@ TEST_F(Storage, UserDefaultsRoundTripByteForByteInAFileNamedWithSafeAsciiAlone) 
         EXPECT_TRUE(test::rejectionMessage(write(key, "lost")).starts_with("Could not write ") && read(key) == bridge::JSValue("")) << key;
 }
 
-// Names that climb out of the store, name a folder itself, turn into another name on Windows (trailing
-// dots and spaces), or cannot stand in OpenVPN's command line (quotes, control characters).
+// Names that climb out, name a folder, change on Windows (trailing dots, spaces) or break OpenVPN's command line.
 const std::string kUnsafeNames[] = {
     "", ".", "..", "../x", "../../x", "a/b", "a\\b", "C:x", std::string("a\0b", 3), "...", " ", ". .", "a.", "a ", "x\"y", "a\x01z",
     "line\nx", "tab\tx", "del\x7F", "c.ovpn\" --writepid \"injected.pid",
@@ -198,7 +185,7 @@ TEST(AtomicWrites, ConcurrentWritersAndReadersNeverSeeATornUserDefault) {
     for (int i = 0; i < writers; ++i) values.emplace_back(std::size_t(2048 + 64 * i), static_cast<char>('A' + i));
     const auto whole = [&] { return std::ranges::find(values, storage::readUserDefaults(data, "shared")) != values.end(); };
     storage::writeUserDefaults(data, "shared", values[0]);
-    std::atomic<int> reads{0}, torn{0}, failedWrites{0};
+    std::atomic<int> torn{0}, failedWrites{0};
     for (int round = 0; round < rounds; ++round) {
         // A barrier of our own: under Wine a round once hung in std::latch's wait.
         std::atomic<int> writing{writers}, ready{0};
@@ -212,7 +199,6 @@ TEST(AtomicWrites, ConcurrentWritersAndReadersNeverSeeATornUserDefault) {
                 } else {
                     do {
                         torn += !whole();
-                        ++reads;
                         windows ? std::this_thread::sleep_for(std::chrono::milliseconds(1)) : std::this_thread::yield();
                     } while (writing > 0);
                 }
@@ -220,7 +206,6 @@ TEST(AtomicWrites, ConcurrentWritersAndReadersNeverSeeATornUserDefault) {
         threads.clear();
         torn += !whole();  // the file the round left
     }
-    std::cout << reads << " reads, " << rounds << " rounds of " << writers << " writers: " << torn << " torn, " << failedWrites << " failed writes\n";
     EXPECT_EQ(torn + failedWrites, 0);
     EXPECT_EQ(everything(fs::path(data.root()) / "prefs").size(), 1u);  // no temporary file left
 }

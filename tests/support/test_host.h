@@ -1,6 +1,5 @@
 #pragma once
-// An in-process host for tests: loads the modules like any host, calls methods by name with a value
-// as the argument list, and keeps each settlement and every event as values.
+// An in-process host: loads the modules like any host, calls methods by name, and keeps every settlement and event.
 
 #include <condition_variable>
 #include <iosfwd>
@@ -68,7 +67,6 @@ public:
     }
 
     std::vector<RecordedEvent> events();
-    const ModuleRegistry& registry() const { return *registry_; }
 
 private:
     class Context;

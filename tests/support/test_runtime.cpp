@@ -7,14 +7,7 @@
 #include "support/openvpn_pair.h"
 
 namespace varnel::test {
-namespace {
 
-struct BlankDeviceInfo final : platform::DeviceInfoSource {
-    std::u16string productName() override { return {}; }
-    std::u16string manufacturer() override { return {}; }
-};
-
-}  // namespace
 RuntimeServices testServices(const TestRuntimeParts& parts, const std::function<void(RuntimeServices&)>& adjust) {
     const auto nowhere = [](const platform::PathText&) { return platform::PathText(); };
     RuntimeServices services{
@@ -27,7 +20,7 @@ RuntimeServices testServices(const TestRuntimeParts& parts, const std::function<
         .discovery = {nowhere, nowhere},
         .trustListener = platform::listenerIsOpenVpn,
         .launcher = parts.launcher,
-        .deviceInfo = std::make_shared<BlankDeviceInfo>(),
+        .deviceInfo = std::make_shared<FakeDeviceInfo>(),
         .fileDialog = std::make_shared<FakeFileDialog>(std::nullopt),
         .adapters = std::make_shared<FakeNetworkAdapters>(),
         .clock = std::make_shared<FakeClock>(),

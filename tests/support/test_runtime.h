@@ -1,11 +1,11 @@
 #pragma once
-// A runtime that reaches nothing of the machine's (data in a temporary folder, secrets in memory, no
-// program, OpenVPN, adapter, tray, dialog or kill-switch service real); adjust puts real pieces in place.
+// A runtime that reaches nothing of the machine's (a temporary data folder, fakes elsewhere); adjust puts real pieces in.
 
 #include <functional>
 #include <memory>
 
 #include "module/runtime.h"
+#include "platform/device_info.h"
 #include "support/fake_credential_store.h"
 #include "support/fake_process_launcher.h"
 #include "support/fake_tray_shell.h"
@@ -13,6 +13,13 @@
 #include "support/temp_dir.h"
 
 namespace varnel::test {
+
+// The two BIOS strings as a test sets them, blank unless it does.
+struct FakeDeviceInfo final : platform::DeviceInfoSource {
+    std::u16string productName() override { return product; }
+    std::u16string manufacturer() override { return maker; }
+    std::u16string product, maker;
+};
 
 struct TestRuntimeParts {
     TempDir temp;

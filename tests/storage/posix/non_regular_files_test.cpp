@@ -3,8 +3,7 @@
 
 #include "support/storage_fixture.h"
 
-// Links, FIFOs and devices where the store expects its own regular files (on Linux any process of the
-// user can put them there), and the modes of what it creates.
+// Links, FIFOs and devices any process of the user can put where the store expects its files, and the modes it sets.
 
 namespace varnel {
 namespace {
