@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -56,7 +55,6 @@ public:
         }, std::chrono::seconds(10));
         run({kIp, "netns", "delete", name_}, false);
     }
-    const std::string& name() const { return name_; }
     // The command, started inside.
     std::vector<std::string> in(std::vector<std::string> command) const {
         command.insert(command.begin(), {kIp, "netns", "exec", name_});
@@ -86,7 +84,7 @@ protected:
         const std::string stem = "varnel-ks-" + std::to_string(::getpid());
         server.emplace(stem + "-server");
         client.emplace(stem + "-client");
-        client->ip({"link", "add", "eth0", "type", "veth", "peer", "name", "eth0", "netns", server->name()});
+        client->ip({"link", "add", "eth0", "type", "veth", "peer", "name", "eth0", "netns", stem + "-server"});
         for (const auto& [ns, address, address6] :
              {std::tuple{&*server, kEchoAddress, kEchoAddress6}, std::tuple{&*client, kClientAddress, kClientAddress6}}) {
             ns->ip({"addr", "add", std::string(address) + "/24", "dev", "eth0"});
@@ -162,9 +160,7 @@ TEST_F(KillSwitchNetns, HoldsEverythingOutsideTheTunnelUntilTheKillSwitchIsTurne
 
     startService();
     ASSERT_TRUE(service->waitForLog("listening on")) << service->log();
-    struct stat file{};
-    ASSERT_EQ(::stat(socket.c_str(), &file), 0);
-    EXPECT_EQ(file.st_mode & 0777, 0660u);
+    EXPECT_EQ(std::filesystem::status(socket).permissions(), std::filesystem::perms(0660));
 
     const std::string data = (dir.path() / "data").string();
     host.emplace(client->in({"/usr/bin/env", "VARNEL_KILLSWITCH_SOCKET=" + socket, "XDG_DATA_HOME=" + data, "HOME=" + data,
@@ -199,9 +195,9 @@ TEST_F(KillSwitchNetns, HoldsEverythingOutsideTheTunnelUntilTheKillSwitchIsTurne
     const std::string rules = ourTable();
     ASSERT_NE(rules.find("policy drop"), std::string::npos);
     EXPECT_EQ(sendAsNobody("DISABLE", ""), "") << "the socket's mode lets a stranger in";
-    ASSERT_EQ(::chmod(socket.c_str(), 0666), 0);  // past the mode, the credentials still decide
+    std::filesystem::permissions(socket, std::filesystem::perms(0666));  // past the mode, the credentials still decide
     EXPECT_EQ(sendAsNobody("DISABLE", ""), "ERROR: not allowed\n");
-    ASSERT_EQ(::chmod(socket.c_str(), 0660), 0);
+    std::filesystem::permissions(socket, std::filesystem::perms(0660));
     EXPECT_EQ(sendAsNobody(enablePrefix(true) + "usr/bin/varnel", "0"), "OK\n") << "a member of the group is refused";
     EXPECT_EQ(ourTable(), rules);
     expectNoLeak("after refused commands");
