@@ -33,7 +33,7 @@ std::uint16_t freeLoopbackPort() {
     return LoopbackServer().port();  // released again at once; the kernel hands ports out in turn
 }
 
-OpenVpnServer::OpenVpnServer(const OpenVpnServerOptions& options) {
+OpenVpnServer::OpenVpnServer(const OpenVpnServerOptions& options) : options_(options) {
     const fs::path d = dir_.path();
     // One self-signed certificate: the server's own, and the one the client trusts.
     ChildProcess openssl = ChildProcess::start(
@@ -46,7 +46,7 @@ OpenVpnServer::OpenVpnServer(const OpenVpnServerOptions& options) {
                                   << "' ] && [ \"$pass\" = '" << kVpnPassword << "' ]\n";
     fs::permissions(d / "check.sh", fs::perms::owner_all);
     port_ = options.port != 0 ? options.port : freeLoopbackPort();
-    std::ofstream(d / "server.conf") << "mode server\ntls-server\nproto " << options.proto << "\nlocal " << options.local
+    std::ofstream(d / "server.conf") << "mode server\ntls-server\nproto " << (options.udp ? "udp" : "tcp-server") << "\nlocal " << options.local
                                      << "\nport " << port_ << "\ndev tun\ntopology subnet\nifconfig " << kTunnelAddress
                                      << " 255.255.255.0\nifconfig-pool 10.213.7.10 10.213.7.100 255.255.255.0\n"
                                         "push \"topology subnet\"\n"
@@ -62,10 +62,9 @@ OpenVpnServer::OpenVpnServer(const OpenVpnServerOptions& options) {
 }
 
 std::string OpenVpnServer::clientProfile() const {
-    return "client\ndev null\nproto tcp-client\nremote 127.0.0.1 " + std::to_string(port_) +
-           "\nifconfig-noexec\nroute-noexec\nnobind\nconnect-retry-max 3\nverb 3\n<ca>\n" + caCertificate() + "</ca>\n";
+    return std::string("client\ndev ") + (options_.configureTun ? "tun" : "null\nifconfig-noexec\nroute-noexec") + "\nproto " +
+           (options_.udp ? "udp" : "tcp-client") + "\nremote " + options_.local + " " + std::to_string(port_) +
+           "\nnobind\nconnect-retry-max 3\nverb 3\n<ca>\n" + fileBytes(dir_.path() / "server.crt") + "</ca>\n";
 }
-
-std::string OpenVpnServer::caCertificate() const { return fileBytes(dir_.path() / "server.crt"); }
 
 }  // namespace varnel::test

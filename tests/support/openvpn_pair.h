@@ -18,7 +18,7 @@ inline constexpr const char* kVpnPassword = "correct horse";
 struct OpenVpnServerOptions {
     std::vector<std::string> launcher;  // put before the program, e.g. to start it in a namespace
     std::string local = "127.0.0.1";
-    std::string proto = "tcp-server";
+    bool udp = false;           // else TCP
     std::uint16_t port = 0;     // 0: a free port on loopback
     bool configureTun = false;  // give the tun device its address, and clients theirs, for real traffic
 };
@@ -36,12 +36,12 @@ public:
     explicit OpenVpnServer(const OpenVpnServerOptions& options = {});
 
     std::uint16_t port() const { return port_; }
-    // dev null, no interface or route changes, and an end of its own once the server is gone.
+    // dev null with no interface or route changes unless configureTun, and an end of its own once the
+    // server is gone.
     std::string clientProfile() const;
-    // PEM, for profiles of other shapes.
-    std::string caCertificate() const;
 
 private:
+    const OpenVpnServerOptions options_;
     TempDir dir_;
     std::uint16_t port_ = 0;
     std::optional<ChildProcess> server_;
