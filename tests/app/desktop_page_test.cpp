@@ -7,10 +7,8 @@
 
 #include "app/desktop_page_host.h"
 #include "app/desktop_session.h"
-#include "module/modules.h"
 #include "platform/text.h"
 #include "support/fake_desktop_window.h"
-#include "support/method_names.h"
 #include "support/test_runtime.h"
 #include "support/wait_until.h"
 
@@ -32,14 +30,6 @@ TEST(DesktopPage, TheBundleLiesInTheBundleFolderBesideTheExecutable) {
 }
 
 TEST(DesktopPage, RunsTheHostScriptWithTheModulesThenTheBundleThenTheStart) {
-    ModuleRegistry registry;
-    addVarnelModules(registry, test::makeTestRuntime());
-    std::string methods;
-    for (const std::string& name : test::kVarnelTunnelMethods) methods += (methods.empty() ? "\"" : ",\"") + name + "\"";
-    EXPECT_EQ(describeModules(registry),
-              R"({"VarnelTunnel":{"methods":[)" + methods + R"(],"constants":{}},"VarnelBuildConfig":{"methods":["getConstants"],)" +
-                  R"("constants":{"apiBaseUrl":"https://api.varnel.example/api/v1","includeVpnAuthDeviceMetadata":false}}})");
-
     // No constant can close the script it is in: the page has three script ends, all its own.
     const std::string page = desktopPageHtml(R"({"M":{"methods":[],"constants":{"text":"</script><script>alert(1)</script>"}}})");
     std::vector<std::size_t> at;
