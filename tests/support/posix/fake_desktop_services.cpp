@@ -111,17 +111,12 @@ std::vector<std::string> FakeStatusNotifierWatcher::registrations() {
 FakeNotificationServer::FakeNotificationServer()
     : BusDouble(kNotificationsName, "/org/freedesktop/Notifications", kNotificationsXml, "(uint32 7,)") {}
 
-GVariant* Panel::value(const char* name) {
+std::string Panel::property(const char* name) {
     g_autoptr(GVariant) reply = request(bus_, name_, false, "org.freedesktop.DBus.Properties", "Get",
                                         g_variant_new("(ss)", kItemInterface, name), G_VARIANT_TYPE("(v)"));
-    GVariant* value = nullptr;
+    g_autoptr(GVariant) value = nullptr;
     if (reply != nullptr) g_variant_get(reply, "(v)", &value);
-    return value;
-}
-
-std::string Panel::property(const char* name) {
-    g_autoptr(GVariant) found = value(name);
-    return valueText(found);
+    return valueText(value);
 }
 
 PanelMenuItem Panel::layout() {

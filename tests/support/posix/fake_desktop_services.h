@@ -59,8 +59,7 @@ public:
     explicit Panel(const std::string& service) : BusDouble(service.c_str(), nullptr, nullptr, "()") {}
     const std::string& service() const { return name_; }
 
-    GVariant* value(const char* name);        // a property of the item (to unref), or null
-    std::string property(const char* name);  // its text; "" when unreadable
+    std::string property(const char* name);  // a property of the item as text; "" when unreadable
     PanelMenuItem layout();
     bool call(const char* method, GVariant* parameters, bool ofMenu = false);
 };
