@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "support/child_process.h"
-#include "support/desktop.h"
+#include "support/environment.h"
 #include "support/test_programs.h"
 #include "support/tray_fixture.h"
 

@@ -9,7 +9,7 @@
 
 #include "platform/desktop_window.h"
 #include "support/child_process.h"
-#include "support/desktop.h"
+#include "support/environment.h"
 #include "support/wait_until.h"
 #include "tray/tray_constants.h"
 
