@@ -52,9 +52,7 @@ struct ChildProcess::Impl {
     ~Impl() {
         TerminateProcess(process, 1);
         WaitForSingleObject(process, INFINITE);
-        closeHandle(input);
-        closeHandle(output);
-        closeHandle(process);
+        for (HANDLE* handle : {&input, &output, &process}) closeHandle(*handle);
     }
 };
 
