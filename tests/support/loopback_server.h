@@ -18,7 +18,6 @@ public:
     // The next line the client sent, without its CR LF; gives up after timeoutMs without a byte.
     enum class Read { Line, Timeout, Closed };
     Read readLineWithin(std::string& line, int timeoutMs);
-    // False when the client closed.
     bool readLine(std::string& line) { return readLineWithin(line, std::numeric_limits<int>::max()) == Read::Line; }
     void send(std::string_view bytes) { platform::sendOnce(socket_, bytes); }
     void close() { socket_.close(); }
@@ -34,7 +33,6 @@ public:
     explicit LoopbackServer(std::uint16_t port = 0) : LoopbackServer(port, true) {}
 
     std::uint16_t port() const { return port_; }
-    // None when no client came within timeoutMs.
     std::optional<LoopbackConnection> acceptWithin(int timeoutMs);
     LoopbackConnection accept() { return acceptWithin(std::numeric_limits<int>::max()).value(); }
 

@@ -1,17 +1,21 @@
 #pragma once
 // A fresh folder for one test, removed with everything in it when the test ends.
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
-
-#include "platform/process_list.h"
-#include "platform/temporary_name.h"
+#include <string>
 
 namespace varnel::test {
 
 class TempDir {
 public:
-    TempDir() : path_(std::filesystem::temp_directory_path() / platform::temporaryFileName(platform::currentProcessId())) {
-        std::filesystem::create_directory(path_);
+    TempDir() {
+        static std::atomic<unsigned> counter{0};
+        const auto stamp = std::to_string(std::chrono::steady_clock::now().time_since_epoch().count());
+        do {
+            path_ = std::filesystem::temp_directory_path() / ("varnel-test-" + stamp + "-" + std::to_string(counter++));
+        } while (!std::filesystem::create_directory(path_));
     }
     ~TempDir() {
         std::error_code ignored;

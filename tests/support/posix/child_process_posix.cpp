@@ -85,7 +85,6 @@ long ChildProcess::readSome(char* buffer, std::size_t size) {
 }
 
 int ChildProcess::wait() {
-    // Polled rather than blocking, so that a child that never ends fails the test after kPatience.
     if (!waitUntil([&] { return impl_->exitCode >= 0 || impl_->reap(WNOHANG); }, kPatience))
         throw std::runtime_error(impl_->program + " did not end within " + std::to_string(kPatience.count()) + " s");
     return impl_->exitCode;
