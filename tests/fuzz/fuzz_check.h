@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/files.h"
+#include "platform/text.h"
 
 namespace varnel::fuzz {
 
@@ -22,6 +23,10 @@ inline void require(bool holds, const char* property) {
     std::abort();
 }
 
+// Well-formed text is exactly what survives the trip between UTF-8 and UTF-16 unchanged.
+inline bool wellFormed(const std::string& utf8) { return platform::wideToUtf8(platform::utf8ToWide(utf8)) == utf8; }
+inline bool wellFormed(std::u16string_view utf16) { return platform::utf8ToWide(platform::wideToUtf8(utf16)) == utf16; }
+
 // Logs and configuration files come from Windows editors too: the text with every line feed replaced.
 inline std::string withLineEnds(std::string_view text, std::string_view lineEnd) {
     std::string out;
@@ -29,16 +34,12 @@ inline std::string withLineEnds(std::string_view text, std::string_view lineEnd)
     return out;
 }
 
-// A file in the target's temporary folder, gone at exit; removed before each write, since replacing
-// a file makes ext4 flush it, far slower.
+// A file in the target's temporary folder (scripts/fuzz gives each run its own, removed at the end);
+// unlinked before each write, since replacing a file makes ext4 flush it, far slower.
 inline const platform::PathText& scratchPath() {
-    static const struct Scratch {
-        std::filesystem::path path = std::filesystem::temp_directory_path() / ("varnel-fuzz-" + std::to_string(::getpid()));
-        void remove() const { std::error_code ignored; std::filesystem::remove(path, ignored); }
-        ~Scratch() { remove(); }
-    } scratch;
-    scratch.remove();
-    return scratch.path.native();
+    static const std::filesystem::path path = std::filesystem::temp_directory_path() / ("varnel-fuzz-" + std::to_string(::getpid()));
+    ::unlink(path.c_str());
+    return path.native();
 }
 
 inline const platform::PathText& scratchFile(std::string_view bytes) {

@@ -4,22 +4,18 @@
 #include "app/json_writer.h"
 #include "bridge/js_value_write.h"
 #include "fuzz_check.h"
-#include "platform/text.h"
 
 namespace varnel::fuzz {
 namespace {
 
-// Well-formed UTF-8 is exactly what survives the trip through UTF-16 unchanged.
-bool wellFormedUtf8(const std::string& text) { return platform::wideToUtf8(platform::utf8ToWide(text)) == text; }
-
 void checkValue(const bridge::JSValue& value) {
-    if (const std::string* text = value.asString()) require(wellFormedUtf8(*text), "strings are well-formed UTF-8");
+    if (const std::string* text = value.asString()) require(wellFormed(*text), "strings are well-formed UTF-8");
     if (const bridge::JSValueArray* items = value.asArray())
         for (const bridge::JSValue& item : *items) checkValue(item);
     const std::string* previous = nullptr;
     if (const bridge::JSValueObject* object = value.asObject())
         for (const auto& [key, member] : *object) {
-            require(wellFormedUtf8(key) && (!previous || *previous < key), "keys are well-formed UTF-8, unique and in byte order");
+            require(wellFormed(key) && (!previous || *previous < key), "keys are well-formed UTF-8, unique and in byte order");
             previous = &key;
             checkValue(member);
         }

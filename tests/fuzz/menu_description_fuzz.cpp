@@ -4,17 +4,6 @@
 #include "tray/menu_description.h"
 
 namespace varnel::fuzz {
-namespace {
-
-bool wholeUtf16(std::u16string_view text) {
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] >= 0xDC00 && text[i] <= 0xDFFF) return false;
-        if (text[i] >= 0xD800 && text[i] <= 0xDBFF && (++i >= text.size() || text[i] < 0xDC00 || text[i] > 0xDFFF)) return false;
-    }
-    return true;
-}
-
-}  // namespace
 
 void fuzzOne(std::string_view text) {
     for (const std::string_view key : {"id", "label", "serverLabel", ""}) {
@@ -25,9 +14,9 @@ void fuzzOne(std::string_view text) {
     }
     tray::MenuBarState fresh;
     tray::parseMenuBarJson(fresh, text);
-    require(wholeUtf16(fresh.serverLabel), "the server label is whole UTF-16");
+    require(wellFormed(fresh.serverLabel), "the server label is whole UTF-16");
     for (const auto& server : fresh.dedicatedServers)
-        require(!server.id.empty() && server.id.find('"') == std::string::npos && wholeUtf16(server.label), "a server has an id without quotes and a whole label");
+        require(!server.id.empty() && server.id.find('"') == std::string::npos && wellFormed(server.label), "a server has an id without quotes and a whole label");
     // The tray keeps one state and parses each new description into it.
     static tray::MenuBarState kept;
     tray::parseMenuBarJson(kept, text);

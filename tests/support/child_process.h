@@ -1,6 +1,5 @@
 #pragma once
-// A program a test talks to over stdin/stdout a line at a time; it dies with the test program (Linux:
-// parent-death signal, sent when the starting thread ends; Windows: a job object).
+// A program a test talks to over stdin/stdout a line at a time; it dies with the test program.
 
 #include <chrono>
 #include <cstddef>
@@ -8,6 +7,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "app/json_reader.h"
@@ -25,11 +25,6 @@ public:
     // program is a path, not looked up; all UTF-8. Throws std::runtime_error when it cannot.
     static ChildProcess start(const std::string& program, const std::vector<std::string>& args = {});
 
-    ChildProcess(ChildProcess&&) noexcept;
-    ChildProcess& operator=(ChildProcess&&) noexcept;
-    // Kills and reaps a child that is still running.
-    ~ChildProcess();
-
     // Writes line and a line feed; false once the child no longer reads.
     bool writeLine(std::string_view line);
     void closeInput();
@@ -39,13 +34,14 @@ public:
     int wait();
     void kill();
 
-    struct Impl;
-
 private:
-    explicit ChildProcess(std::unique_ptr<Impl> impl);
-    // 0 at the end of the output.
-    std::size_t readSome(char* buffer, std::size_t size);
-    std::unique_ptr<Impl> impl_;
+    struct Impl;
+    // Kills and reaps a child that is still running; being ours, it lets the compiler write moves and destructor.
+    struct Delete { void operator()(Impl* impl) const; };
+    explicit ChildProcess(Impl* impl) : impl_(impl) {}
+    // At most size bytes; 0 or less at the end of the output.
+    long readSome(char* buffer, std::size_t size);
+    std::unique_ptr<Impl, Delete> impl_;
     std::string pending_;  // output read but not yet returned as a line
 };
 
@@ -53,21 +49,19 @@ inline bool ChildProcess::readLine(std::string& line) {
     std::size_t end;
     while ((end = pending_.find('\n')) == std::string::npos) {
         char buffer[4096];
-        const std::size_t count = readSome(buffer, sizeof buffer);
-        if (count == 0) {
-            line = std::move(pending_);
-            pending_.clear();
+        const long count = readSome(buffer, sizeof buffer);
+        if (count <= 0) {
+            line = std::exchange(pending_, {});
             return !line.empty();
         }
-        pending_.append(buffer, count);
+        pending_.append(buffer, static_cast<std::size_t>(count));
     }
     line.assign(pending_, 0, end);
     pending_.erase(0, end + 1);
     return true;
 }
 
-// Windows: whatever this program starts from now on, by any means, ends with it. Linux has no such
-// thing; there the stand-in watches VARNEL_TEST_PID and a real client ends with its server.
+// Windows: whatever this program starts from now on ends with it (Linux: the stand-in watches VARNEL_TEST_PID).
 void endDescendantsWithThisProgram();
 
 // The host (a JSON request at a time) or the kill-switch service (its log), over stdio.

@@ -11,40 +11,29 @@ namespace varnel::test {
 
 namespace {
 
-using Native = decltype(::socket(AF_INET, SOCK_STREAM, 0));
-
-Native native(const platform::Socket& socket) { return static_cast<Native>(socket.native()); }
-
 // A TCP socket bound (and listening) on 127.0.0.1:port (0: one the system picks), and the port it got.
-platform::Socket boundLoopback(std::uint16_t& port, bool listening = true) {
+platform::Socket boundLoopback(std::uint16_t& port, bool listening) {
     platform::startSockets();
     platform::Socket socket(static_cast<platform::Socket::Native>(::socket(AF_INET, SOCK_STREAM, 0)));
 #ifndef _WIN32
     // A fixed port must be free again while an earlier listener's connections linger in TIME_WAIT.
     const int reuse = 1;
-    if (port != 0) ::setsockopt(native(socket), SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
+    if (port != 0) ::setsockopt(socket.native(), SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
 #endif
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = htons(port);
     socklen_t length = sizeof address;
-    if (!socket.valid() || ::bind(native(socket), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        (listening && ::listen(native(socket), 8) != 0) ||
-        ::getsockname(native(socket), reinterpret_cast<sockaddr*>(&address), &length) != 0)
+    if (!socket.valid() || ::bind(socket.native(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        (listening && ::listen(socket.native(), 8) != 0) ||
+        ::getsockname(socket.native(), reinterpret_cast<sockaddr*>(&address), &length) != 0)
         throw std::runtime_error("cannot bind 127.0.0.1:" + std::to_string(port));
     port = ntohs(address.sin_port);
     return socket;
 }
 
 }  // namespace
-
-bool LoopbackConnection::readLine(std::string& line) {
-    Read read;
-    while ((read = readLineWithin(line, 1000)) == Read::Timeout) {
-    }
-    return read == Read::Line;
-}
 
 LoopbackConnection::Read LoopbackConnection::readLineWithin(std::string& line, int timeoutMs) {
     while (pending_.find('\n') == std::string::npos) {
@@ -62,19 +51,13 @@ LoopbackConnection::Read LoopbackConnection::readLineWithin(std::string& line, i
     return Read::Line;
 }
 
-LoopbackServer::LoopbackServer(std::uint16_t port) : port_(port) { listener_ = boundLoopback(port_); }
-
-LoopbackConnection LoopbackServer::accept() {
-    platform::Socket client(static_cast<platform::Socket::Native>(::accept(native(listener_), nullptr, nullptr)));
-    if (!client.valid()) throw std::runtime_error("accept failed");
-    return LoopbackConnection(std::move(client));
-}
+LoopbackServer::LoopbackServer(std::uint16_t port, bool listening) : port_(port) { listener_ = boundLoopback(port_, listening); }
 
 std::optional<LoopbackConnection> LoopbackServer::acceptWithin(int timeoutMs) {
     if (platform::waitReadable(listener_, timeoutMs) != platform::WaitResult::Readable) return std::nullopt;
-    return accept();
+    platform::Socket client(static_cast<platform::Socket::Native>(::accept(listener_.native(), nullptr, nullptr)));
+    if (!client.valid()) throw std::runtime_error("accept failed");
+    return LoopbackConnection(std::move(client));
 }
-
-ReservedPort::ReservedPort() { socket_ = boundLoopback(port_, false); }
 
 }  // namespace varnel::test

@@ -1,6 +1,5 @@
 #pragma once
-// Small helpers many tests share: an argument list from values, a file's bytes written and read, and
-// a rejection's message.
+// Small helpers many tests share: argument lists, a file's bytes written and read, a rejection's message.
 
 #include <filesystem>
 #include <fstream>

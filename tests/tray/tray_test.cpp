@@ -6,7 +6,7 @@
 
 #include <thread>
 
-#include "support/desktop.h"
+#include "support/environment.h"
 #include "support/tray_fixture.h"
 
 namespace varnel::tray {

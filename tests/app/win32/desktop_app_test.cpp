@@ -8,7 +8,7 @@
 #include <optional>
 
 #include "support/child_process.h"
-#include "support/desktop.h"
+#include "support/environment.h"
 #include "support/wait_until.h"
 #include "tray/tray_constants.h"
 

@@ -1,4 +1,3 @@
-#include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
@@ -6,10 +5,9 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 #include <stdexcept>
-#include <thread>
 
+#include "platform/socket.h"
 #include "support/child_process.h"
 
 namespace varnel::test {
@@ -18,7 +16,7 @@ namespace varnel::test {
 struct ChildProcess::Impl {
     std::string program;
     pid_t pid = -1;
-    int socket = -1;
+    platform::Socket socket;
     int exitCode = -1;  // -1 until reaped
 
     ~Impl() {
@@ -26,7 +24,6 @@ struct ChildProcess::Impl {
             ::kill(pid, SIGKILL);
             reap(0);
         }
-        ::close(socket);
     }
     bool reap(int options) {
         int status = 0;
@@ -38,6 +35,8 @@ struct ChildProcess::Impl {
         return true;
     }
 };
+
+void ChildProcess::Delete::operator()(Impl* impl) const { delete impl; }
 
 ChildProcess ChildProcess::start(const std::string& program, const std::vector<std::string>& args) {
     int ends[2];
@@ -61,52 +60,33 @@ ChildProcess ChildProcess::start(const std::string& program, const std::vector<s
         ::execv(program.c_str(), argv.data());
         ::_exit(127);
     }
-    const int error = errno;
     ::close(ends[1]);
-    if (pid < 0) {
-        ::close(ends[0]);
-        throw std::runtime_error("Cannot start " + program + ": " + std::strerror(error));
-    }
-    return ChildProcess(std::unique_ptr<Impl>(new Impl{program, pid, ends[0]}));
+    platform::Socket ours(ends[0]);
+    if (pid < 0) throw std::runtime_error("Cannot fork to start " + program);
+    return ChildProcess(new Impl{program, pid, std::move(ours)});
 }
-
-ChildProcess::ChildProcess(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
-ChildProcess::ChildProcess(ChildProcess&&) noexcept = default;
-ChildProcess& ChildProcess::operator=(ChildProcess&&) noexcept = default;
-ChildProcess::~ChildProcess() = default;
 
 bool ChildProcess::writeLine(std::string_view line) {
     const std::string text = std::string(line) + "\n";
     for (std::size_t done = 0; done < text.size();) {
-        const ssize_t written = ::send(impl_->socket, text.data() + done, text.size() - done, MSG_NOSIGNAL);
+        const ssize_t written = ::send(static_cast<int>(impl_->socket.native()), text.data() + done, text.size() - done, MSG_NOSIGNAL);
         if (written < 0 && errno != EINTR) return false;
         if (written > 0) done += static_cast<std::size_t>(written);
     }
     return true;
 }
 
-void ChildProcess::closeInput() { ::shutdown(impl_->socket, SHUT_WR); }
+void ChildProcess::closeInput() { ::shutdown(static_cast<int>(impl_->socket.native()), SHUT_WR); }
 
-std::size_t ChildProcess::readSome(char* buffer, std::size_t size) {
-    pollfd entry{impl_->socket, POLLIN, 0};
-    int ready;
-    while ((ready = ::poll(&entry, 1, static_cast<int>(kPatience.count() * 1000))) < 0 && errno == EINTR) {
-    }
-    if (ready == 0) throw std::runtime_error(impl_->program + " wrote nothing for " + std::to_string(kPatience.count()) + " s");
-    ssize_t count;
-    while ((count = ::recv(impl_->socket, buffer, size, 0)) < 0 && errno == EINTR) {
-    }
-    return count > 0 ? static_cast<std::size_t>(count) : 0;
+long ChildProcess::readSome(char* buffer, std::size_t size) {
+    if (platform::waitReadable(impl_->socket, static_cast<int>(kPatience.count() * 1000)) == platform::WaitResult::Timeout)
+        throw std::runtime_error(impl_->program + " wrote nothing for " + std::to_string(kPatience.count()) + " s");
+    return platform::receiveSome(impl_->socket, buffer, size);
 }
 
 int ChildProcess::wait() {
-    // Polled rather than blocking, so that a child that never ends fails the test after kPatience.
-    const auto deadline = std::chrono::steady_clock::now() + kPatience;
-    while (impl_->exitCode < 0 && !impl_->reap(WNOHANG)) {
-        if (std::chrono::steady_clock::now() > deadline)
-            throw std::runtime_error(impl_->program + " did not end within " + std::to_string(kPatience.count()) + " s");
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+    if (!waitUntil([&] { return impl_->exitCode >= 0 || impl_->reap(WNOHANG); }, kPatience))
+        throw std::runtime_error(impl_->program + " did not end within " + std::to_string(kPatience.count()) + " s");
     return impl_->exitCode;
 }
 

@@ -1,3 +1,0 @@
-#include "support/desktop.h"
-
-std::string varnel::test::desktopMissingReason() { return {}; }
