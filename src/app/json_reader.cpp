@@ -116,65 +116,48 @@ private:
         }
     }
 
+    // Steps over c when it comes next.
+    bool skip(char c) {
+        if (!peekIs(c)) return false;
+        ++pos_;
+        return true;
+    }
+
     bool parseArray(bridge::JSValue& out, int depth) {
         ++pos_;  // '['
         bridge::JSValueArray elements;
         skipSpace();
-        if (peekIs(']')) {
-            ++pos_;
-            out = std::move(elements);
-            return true;
-        }
-        for (;;) {
+        // After the first value, each one follows a comma.
+        for (bool more = !skip(']'); more; more = !skip(']')) {
+            if (!elements.empty() && !skip(',')) return unexpected();
             bridge::JSValue element;
             if (!parseValue(element, depth)) return false;
             elements.push_back(std::move(element));
             skipSpace();
-            if (peekIs(',')) {
-                ++pos_;
-                continue;
-            }
-            if (peekIs(']')) {
-                ++pos_;
-                out = std::move(elements);
-                return true;
-            }
-            return unexpected();
         }
+        out = std::move(elements);
+        return true;
     }
 
     bool parseObject(bridge::JSValue& out, int depth) {
         ++pos_;  // '{'
         std::vector<bridge::JSValueObject::Entry> members;
         skipSpace();
-        if (peekIs('}')) {
-            ++pos_;
-            out = bridge::JSValueObject();
-            return true;
-        }
-        for (;;) {
+        for (bool more = !skip('}'); more; more = !skip('}')) {
+            if (!members.empty() && !skip(',')) return unexpected();
             skipSpace();
             if (!peekIs('"')) return unexpected();
             std::string key;
             if (!parseString(key)) return false;
             skipSpace();
-            if (!peekIs(':')) return unexpected();
-            ++pos_;
+            if (!skip(':')) return unexpected();
             bridge::JSValue value;
             if (!parseValue(value, depth)) return false;
             members.emplace_back(std::move(key), std::move(value));
             skipSpace();
-            if (peekIs(',')) {
-                ++pos_;
-                continue;
-            }
-            if (peekIs('}')) {
-                ++pos_;
-                out = buildObject(members);
-                return true;
-            }
-            return unexpected();
         }
+        out = buildObject(members);
+        return true;
     }
 
     bool parseString(std::string& out) {
