@@ -2,10 +2,15 @@
 
 #include <cstring>
 
+#include "platform/posix/session_bus.h"
 #include "platform/posix/windows_numbers.h"
 #include "platform/text.h"
 
 namespace varnel::platform {
+
+// The interface's introspection document, compiled in from dbus_menu.xml.
+extern const unsigned char kDbusMenuXml[];
+extern const std::size_t kDbusMenuXmlSize;
 
 namespace {
 
@@ -13,63 +18,6 @@ using win::kMfChecked;
 using win::kMfGrayedOrDisabled;
 using win::kMfPopup;
 using win::kMfSeparator;
-
-constexpr char kInterfaceXml[] = R"xml(<node>
-  <interface name="com.canonical.dbusmenu">
-    <method name="GetLayout">
-      <arg type="i" name="parentId" direction="in"/>
-      <arg type="i" name="recursionDepth" direction="in"/>
-      <arg type="as" name="propertyNames" direction="in"/>
-      <arg type="u" name="revision" direction="out"/>
-      <arg type="(ia{sv}av)" name="layout" direction="out"/>
-    </method>
-    <method name="GetGroupProperties">
-      <arg type="ai" name="ids" direction="in"/>
-      <arg type="as" name="propertyNames" direction="in"/>
-      <arg type="a(ia{sv})" name="properties" direction="out"/>
-    </method>
-    <method name="GetProperty">
-      <arg type="i" name="id" direction="in"/>
-      <arg type="s" name="name" direction="in"/>
-      <arg type="v" name="value" direction="out"/>
-    </method>
-    <method name="Event">
-      <arg type="i" name="id" direction="in"/>
-      <arg type="s" name="eventId" direction="in"/>
-      <arg type="v" name="data" direction="in"/>
-      <arg type="u" name="timestamp" direction="in"/>
-    </method>
-    <method name="EventGroup">
-      <arg type="a(isvu)" name="events" direction="in"/>
-      <arg type="ai" name="idErrors" direction="out"/>
-    </method>
-    <method name="AboutToShow">
-      <arg type="i" name="id" direction="in"/>
-      <arg type="b" name="needUpdate" direction="out"/>
-    </method>
-    <method name="AboutToShowGroup">
-      <arg type="ai" name="ids" direction="in"/>
-      <arg type="ai" name="updatesNeeded" direction="out"/>
-      <arg type="ai" name="idErrors" direction="out"/>
-    </method>
-    <signal name="ItemsPropertiesUpdated">
-      <arg type="a(ia{sv})" name="updatedProps"/>
-      <arg type="a(ias)" name="removedProps"/>
-    </signal>
-    <signal name="LayoutUpdated">
-      <arg type="u" name="revision"/>
-      <arg type="i" name="parent"/>
-    </signal>
-    <signal name="ItemActivationRequested">
-      <arg type="i" name="id"/>
-      <arg type="u" name="timestamp"/>
-    </signal>
-    <property name="Version" type="u" access="read"/>
-    <property name="TextDirection" type="s" access="read"/>
-    <property name="Status" type="s" access="read"/>
-    <property name="IconThemePath" type="as" access="read"/>
-  </interface>
-</node>)xml";
 
 // The panel reads an underscore as the mark of a mnemonic; our labels are shown as they are.
 std::string panelLabel(std::u16string_view text) {
@@ -258,8 +206,8 @@ GVariant* DbusMenu::property(const char* name) const {
 }
 
 GDBusInterfaceInfo* DbusMenu::interfaceInfo() {
-    static GDBusNodeInfo* const node = g_dbus_node_info_new_for_xml(kInterfaceXml, nullptr);
-    return node->interfaces[0];
+    static GDBusInterfaceInfo* const info = embeddedInterface(kDbusMenuXml, kDbusMenuXmlSize);
+    return info;
 }
 
 }  // namespace varnel::platform

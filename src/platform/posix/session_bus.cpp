@@ -66,4 +66,11 @@ void releaseName(GDBusConnection* bus, const std::string& name) {
     if (GVariant* reply = callBus(bus, "ReleaseName", g_variant_new("(s)", name.c_str()), G_VARIANT_TYPE("(u)"))) g_variant_unref(reply);
 }
 
+GDBusInterfaceInfo* embeddedInterface(const unsigned char* document, std::size_t size) {
+    // The embedded bytes carry no terminator; the node is never freed, as the interface is needed until exit.
+    const std::string text(reinterpret_cast<const char*>(document), size);
+    GDBusNodeInfo* const node = g_dbus_node_info_new_for_xml(text.c_str(), nullptr);
+    return node->interfaces[0];
+}
+
 }  // namespace varnel::platform

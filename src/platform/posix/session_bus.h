@@ -4,6 +4,7 @@
 
 #include <gio/gio.h>
 
+#include <cstddef>
 #include <string>
 
 namespace varnel::platform {
@@ -22,5 +23,8 @@ std::string nameOwner(GDBusConnection* bus, const char* name);
 // Takes name without queueing; true when the connection owns it afterwards.
 bool requestName(GDBusConnection* bus, const std::string& name);
 void releaseName(GDBusConnection* bus, const std::string& name);
+
+// The one interface an introspection document of size bytes describes; it lives as long as the program.
+GDBusInterfaceInfo* embeddedInterface(const unsigned char* document, std::size_t size);
 
 }  // namespace varnel::platform

@@ -1,41 +1,15 @@
 #include "platform/posix/status_notifier_item.h"
 
+#include "platform/posix/session_bus.h"
 #include "platform/posix/tray_icon_artwork.h"
 
 namespace varnel::platform {
 
-namespace {
+// The interface's introspection document, compiled in from status_notifier_item.xml.
+extern const unsigned char kStatusNotifierItemXml[];
+extern const std::size_t kStatusNotifierItemXmlSize;
 
-constexpr char kInterfaceXml[] = R"xml(<node>
-  <interface name="org.kde.StatusNotifierItem">
-    <method name="Activate"><arg type="i" name="x" direction="in"/><arg type="i" name="y" direction="in"/></method>
-    <method name="SecondaryActivate"><arg type="i" name="x" direction="in"/><arg type="i" name="y" direction="in"/></method>
-    <method name="ContextMenu"><arg type="i" name="x" direction="in"/><arg type="i" name="y" direction="in"/></method>
-    <method name="Scroll"><arg type="i" name="delta" direction="in"/><arg type="s" name="orientation" direction="in"/></method>
-    <signal name="NewTitle"/>
-    <signal name="NewIcon"/>
-    <signal name="NewAttentionIcon"/>
-    <signal name="NewOverlayIcon"/>
-    <signal name="NewToolTip"/>
-    <signal name="NewStatus"><arg type="s" name="status"/></signal>
-    <property name="Category" type="s" access="read"/>
-    <property name="Id" type="s" access="read"/>
-    <property name="Title" type="s" access="read"/>
-    <property name="Status" type="s" access="read"/>
-    <property name="WindowId" type="i" access="read"/>
-    <property name="IconThemePath" type="s" access="read"/>
-    <property name="IconName" type="s" access="read"/>
-    <property name="IconPixmap" type="a(iiay)" access="read"/>
-    <property name="OverlayIconName" type="s" access="read"/>
-    <property name="OverlayIconPixmap" type="a(iiay)" access="read"/>
-    <property name="AttentionIconName" type="s" access="read"/>
-    <property name="AttentionIconPixmap" type="a(iiay)" access="read"/>
-    <property name="AttentionMovieName" type="s" access="read"/>
-    <property name="ToolTip" type="(sa(iiay)ss)" access="read"/>
-    <property name="ItemIsMenu" type="b" access="read"/>
-    <property name="Menu" type="o" access="read"/>
-  </interface>
-</node>)xml";
+namespace {
 
 GVariant* pixmapList(bool withImages) {
     GVariantBuilder builder;
@@ -52,8 +26,8 @@ GVariant* pixmapList(bool withImages) {
 }  // namespace
 
 GDBusInterfaceInfo* StatusNotifierItem::interfaceInfo() {
-    static GDBusNodeInfo* const node = g_dbus_node_info_new_for_xml(kInterfaceXml, nullptr);
-    return node->interfaces[0];
+    static GDBusInterfaceInfo* const info = embeddedInterface(kStatusNotifierItemXml, kStatusNotifierItemXmlSize);
+    return info;
 }
 
 void StatusNotifierItem::handleCall(const char* method, GDBusMethodInvocation* invocation, const Clicks& clicks) const {
