@@ -1,4 +1,4 @@
-// The build's own process launcher and credential store keep the contract the rest of the system relies on.
+// Each platform interface's contract, held by the fake the unit tests use and by the build's own.
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,12 @@
 #include <fstream>
 
 #include "platform/credential_store.h"
+#include "platform/network_adapters.h"
 #include "platform/process.h"
 #include "support/environment.h"
+#include "support/fake_credential_store.h"
+#include "support/fake_network.h"
+#include "support/fake_process_launcher.h"
 #include "support/temp_dir.h"
 #include "support/test_programs.h"
 #include "support/wait_until.h"
@@ -18,19 +22,30 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::string_literals;
 
-class ProcessLauncherContract : public ::testing::Test {
+// A suite's subjects: how to make the fake the unit tests use, then the build's own.
+template <class Interface>
+using Make = std::shared_ptr<Interface> (*)();
+template <class Fake, class Interface>
+auto fakeThenSystem(Make<Interface> system) {
+    return testing::Values(+[] { return std::shared_ptr<Interface>(std::make_shared<Fake>()); }, system);
+}
+const auto kSubjectName = [](const auto& subject) { return std::string(subject.index == 0 ? "Fake" : "System"); };
+
+class ProcessLauncherContract : public testing::TestWithParam<Make<platform::ProcessLauncher>> {
 protected:
     // A test that fails half-way still lets its program go, so that nothing it started stays behind.
     void TearDown() override { std::ofstream(marker) << "go"; }
 
-    std::shared_ptr<platform::ProcessLauncher> launcher = platform::systemProcessLauncher();
+    bool system() const { return GetParam() == &platform::systemProcessLauncher; }
+
+    std::shared_ptr<platform::ProcessLauncher> launcher = GetParam()();
     test::TempDir temp;
     fs::path marker = temp.path() / "marker with spaces";
 };
 
-TEST_F(ProcessLauncherContract, AProgramThatCannotStartGivesAnErrorAndNoProcess) {
+TEST_P(ProcessLauncherContract, AProgramThatCannotStartGivesAnErrorAndNoProcess) {
     // The Windows shell reports a missing program in a message box that waits for the user.
-    if (platform::kPathSeparator != '/') GTEST_SKIP() << "the shell would wait on a message box";
+    if (system() && platform::kPathSeparator != '/') GTEST_SKIP() << "the shell would wait on a message box";
     const platform::LaunchResult failed = launcher->launchElevated((temp.path() / "no such program").native(), "");
     EXPECT_FALSE(failed.process.valid());
     EXPECT_NE(failed.error, 0u);
@@ -54,7 +69,8 @@ void expectDetachedOnLinux(std::uint32_t pid) {
 }
 
 // The program ends with the code it is given once the marker (a quoted path with spaces) appears.
-TEST_F(ProcessLauncherContract, AStartedProgramIsFollowedByHandleAndByIdUntilItsOwnCode) {
+TEST_P(ProcessLauncherContract, AStartedProgramIsFollowedByHandleAndByIdUntilItsOwnCode) {
+    if (!system()) GTEST_SKIP() << "the fake starts nothing";
     const platform::LaunchResult started =
         launcher->launchElevated(fs::u8path(test::testProgramPath("wait_for_file")).native(), "\"" + marker.string() + "\" 7");
     ASSERT_EQ(started.error, 0u);
@@ -78,11 +94,34 @@ TEST_F(ProcessLauncherContract, AStartedProgramIsFollowedByHandleAndByIdUntilIts
     EXPECT_NE(code(reopened), platform::kStillActive);
 }
 
-class CredentialStoreContract : public ::testing::Test {
+INSTANTIATE_TEST_SUITE_P(Launchers, ProcessLauncherContract,
+                         fakeThenSystem<test::FakeProcessLauncher>(&platform::systemProcessLauncher), kSubjectName);
+
+class NetworkAdaptersContract : public testing::TestWithParam<Make<platform::NetworkAdapters>> {};
+
+// What the traffic rates read: the active TAP adapter's counters, which only grow; id 0 is no adapter.
+TEST_P(NetworkAdaptersContract, OnlyAPresentActiveAdapterHasCountersAndTheyNeverFall) {
+    const std::shared_ptr<platform::NetworkAdapters> adapters = GetParam()();
+    std::uint64_t in = 0, out = 0, laterIn = 0, laterOut = 0;
+    EXPECT_FALSE(adapters->readCounters(0, in, out));
+    const std::optional<std::uint64_t> active = adapters->activeTapAdapter();
+    EXPECT_TRUE(adapters->tapAdapterPresent() || !active);  // none is up where none is present
+    if (!active) GTEST_SKIP() << "no TAP adapter is up here";
+    ASSERT_TRUE(adapters->readCounters(*active, in, out));
+    ASSERT_TRUE(adapters->readCounters(*active, laterIn, laterOut));
+    EXPECT_GE(laterIn, in);
+    EXPECT_GE(laterOut, out);
+}
+
+INSTANTIATE_TEST_SUITE_P(Adapters, NetworkAdaptersContract,
+                         fakeThenSystem<test::FakeNetworkAdapters>(&platform::systemNetworkAdapters), kSubjectName);
+
+class CredentialStoreContract : public testing::TestWithParam<Make<platform::CredentialStore>> {
 protected:
     void SetUp() override {
         // The Linux store needs a session bus with an unlocked keyring, which scripts/test provides.
-        if (const std::string bus = test::sessionBusNeededButMissing(); !bus.empty()) GTEST_SKIP() << "no secret store: " << bus;
+        const std::string bus = GetParam() == &platform::systemCredentialStore ? test::sessionBusNeededButMissing() : "";
+        if (!bus.empty()) GTEST_SKIP() << "no secret store: " << bus;
     }
     void TearDown() override {
         for (const std::string& target : written) store->remove(target);
@@ -93,11 +132,11 @@ protected:
         return written.emplace_back("varnel-test-" + std::to_string(run) + "/" + name);
     }
 
-    std::shared_ptr<platform::CredentialStore> store = platform::systemCredentialStore();
+    std::shared_ptr<platform::CredentialStore> store = GetParam()();
     std::vector<std::string> written;
 };
 
-TEST_F(CredentialStoreContract, KeepsAnyBytesReplacesOnWriteAndRemovesQuietly) {
+TEST_P(CredentialStoreContract, KeepsAnyBytesReplacesOnWriteAndRemovesQuietly) {
     const std::string target = this->target("item");
     EXPECT_EQ(store->read(target), std::nullopt);
     store->remove(target);
@@ -109,6 +148,9 @@ TEST_F(CredentialStoreContract, KeepsAnyBytesReplacesOnWriteAndRemovesQuietly) {
     store->remove(target);
     EXPECT_EQ(store->read(target), std::nullopt);
 }
+
+INSTANTIATE_TEST_SUITE_P(Stores, CredentialStoreContract,
+                         fakeThenSystem<test::FakeCredentialStore>(&platform::systemCredentialStore), kSubjectName);
 
 }  // namespace
 }  // namespace varnel

@@ -103,12 +103,14 @@ TEST(Tray, ActsOnTheInterfaceTheShellAndTheUser) {
     }
 }
 
-// What the tray relies on of the system's shell: a registered restart message, posts (a menu command
-// as a panel's click comes, too) in order, and a loop that ends with the destroy message, also one told
-// to end before it started.
-TEST(SystemTrayShell, PostsArriveInOrderAndTheLoopEndsWithTheDestroyMessage) {
-    if (const std::string reason = test::desktopMissingReason(); !reason.empty()) GTEST_SKIP() << reason;
-    const std::shared_ptr<platform::TrayShell> shell = platform::systemTrayShell(), early = platform::systemTrayShell();
+// What the tray relies on of a shell, the recording one as the build's: a registered restart message,
+// posts (a menu command as a panel's click comes, too) in order, and a loop that ends with the destroy
+// message, also one told to end before it started.
+class TrayShellContract : public testing::TestWithParam<std::shared_ptr<platform::TrayShell> (*)()> {};
+
+TEST_P(TrayShellContract, PostsArriveInOrderAndTheLoopEndsWithTheDestroyMessage) {
+    if (const std::string reason = test::desktopMissingReason(); !reason.empty() && GetParam() == &platform::systemTrayShell) GTEST_SKIP() << reason;
+    const std::shared_ptr<platform::TrayShell> shell = GetParam()(), early = GetParam()();
     EXPECT_FALSE(shell->post(kWmUser));  // no window yet
     EXPECT_EQ(test::runTrayWindow(*shell, [&] { shell->post(kWmUser + 1, 7, 8); shell->post(kWmCommand, kIdExit, 0); shell->post(kWmUser); }),
               (std::vector<std::string>{"1025 7 8", "273 2004 0", "1024 0 0", "2 0 0"}));
@@ -117,6 +119,10 @@ TEST(SystemTrayShell, PostsArriveInOrderAndTheLoopEndsWithTheDestroyMessage) {
     EXPECT_FALSE(shell->post(kWmUser));
     EXPECT_EQ(test::runTrayWindow(*early, [&] { early->quit(); }), std::vector<std::string>{"2 0 0"});
 }
+
+INSTANTIATE_TEST_SUITE_P(Shells, TrayShellContract,
+                         testing::Values(+[] { return std::shared_ptr<platform::TrayShell>(std::make_shared<test::FakeTrayShell>()); }, &platform::systemTrayShell),
+                         [](const auto& shell) { return shell.index == 0 ? "Recording" : "System"; });
 
 }  // namespace
 }  // namespace varnel::tray
