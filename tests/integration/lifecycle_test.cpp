@@ -32,28 +32,28 @@ using test::waitUntil;
 // The host program's management port, which it does not let anyone change.
 constexpr std::uint16_t kHostManagementPort = 11940;
 
-// The system's launcher, keeping the id of every process it starts.
+// The system's launcher, keeping a handle of its own to every process it starts: while that is open,
+// Windows gives the id to no other process, so that an id it reports, or a kill by it, is one of ours.
 class RecordingLauncher final : public platform::ProcessLauncher {
 public:
     platform::LaunchResult launchElevated(const platform::PathText& program, const std::string& parameters) override {
         platform::LaunchResult result = real_->launchElevated(program, parameters);
         std::lock_guard lock(mutex_);
-        if (result.process.valid()) pids_.push_back(platform::processId(result.process));
+        if (result.process.valid()) launched_.push_back(platform::openProcess(platform::processId(result.process)));
         return result;
     }
     std::vector<std::uint32_t> stillRunning() {
         std::lock_guard lock(mutex_);
         std::vector<std::uint32_t> alive;
-        for (const std::uint32_t pid : pids_)
-            if (const platform::ProcessHandle process = platform::openProcess(pid); process.valid() && !platform::waitForExit(process, 0))
-                alive.push_back(pid);
+        for (const platform::ProcessHandle& process : launched_)
+            if (process.valid() && !platform::waitForExit(process, 0)) alive.push_back(platform::processId(process));
         return alive;
     }
 
 private:
     const std::shared_ptr<platform::ProcessLauncher> real_ = platform::systemProcessLauncher();
     std::mutex mutex_;
-    std::vector<std::uint32_t> pids_;
+    std::vector<platform::ProcessHandle> launched_;
 };
 
 std::string field(const bridge::JSValueObject& o, const char* key) {
