@@ -67,10 +67,11 @@ void releaseName(GDBusConnection* bus, const std::string& name) {
 }
 
 GDBusInterfaceInfo* embeddedInterface(const unsigned char* document, std::size_t size) {
-    // The embedded bytes carry no terminator; the node is never freed, as the interface is needed until exit.
-    const std::string text(reinterpret_cast<const char*>(document), size);
+    const std::string text(reinterpret_cast<const char*>(document), size);  // the embedded bytes carry no terminator
     GDBusNodeInfo* const node = g_dbus_node_info_new_for_xml(text.c_str(), nullptr);
-    return node->interfaces[0];
+    GDBusInterfaceInfo* const interface = g_dbus_interface_info_ref(node->interfaces[0]);
+    g_dbus_node_info_unref(node);
+    return interface;
 }
 
 }  // namespace varnel::platform

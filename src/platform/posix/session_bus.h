@@ -24,7 +24,7 @@ std::string nameOwner(GDBusConnection* bus, const char* name);
 bool requestName(GDBusConnection* bus, const std::string& name);
 void releaseName(GDBusConnection* bus, const std::string& name);
 
-// The one interface an introspection document of size bytes describes; it lives as long as the program.
+// The one interface an introspection document of size bytes describes. The caller owns the reference.
 GDBusInterfaceInfo* embeddedInterface(const unsigned char* document, std::size_t size);
 
 }  // namespace varnel::platform
