@@ -1,7 +1,5 @@
 #include "killswitch/kill_switch.h"
 
-#include <filesystem>
-
 #include "killswitch/killswitch_file.h"
 #include "killswitch/rules.h"
 #include "killswitch/server_addresses.h"
@@ -64,8 +62,7 @@ void KillSwitch::restoreServerFromRecord() {
 }
 
 void KillSwitch::deleteRecord() const {
-    std::error_code ignored;
-    std::filesystem::remove(std::filesystem::path(recordFile_), ignored);
+    platform::removeFileQuietly(recordFile_);
 }
 
 ServerEndpoint KillSwitch::server() const {

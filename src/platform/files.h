@@ -45,6 +45,18 @@ std::optional<std::string> replaceWholeFile(const PathText& path, std::string_vi
 // The same for writers that do not report a failure.
 inline bool writeWholeFile(const PathText& path, std::string_view bytes) { return !replaceWholeFile(path, bytes); }
 
+// Whether anything is at path (a link counts by its target); false when the system cannot say.
+inline bool entryExists(const PathText& path) {
+    std::error_code ignored;
+    return std::filesystem::exists(std::filesystem::path(path), ignored);
+}
+// Removes the file (a link itself, never its target) if there is one. Failures are not reported:
+// every caller goes on the same way, and a later write replaces the file anyway.
+inline void removeFileQuietly(const PathText& path) {
+    std::error_code ignored;
+    std::filesystem::remove(std::filesystem::path(path), ignored);
+}
+
 inline constexpr std::size_t kAnyFileSize = static_cast<std::size_t>(-1);
 // Whether a link in the last component of a path is followed (secrets are never read through one).
 enum class FinalLink { Follow, Refuse };

@@ -23,6 +23,7 @@
 namespace varnel::tunnel {
 
 namespace fs = std::filesystem;
+using platform::entryExists;
 using platform::PathText;
 
 namespace {
@@ -30,11 +31,6 @@ namespace {
 constexpr const char* kElevationDeclined = "Administrator access denied. Approve the UAC prompt to connect.";
 
 void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-
-bool entryExists(const PathText& path) {
-    std::error_code ignored;
-    return fs::exists(fs::path(path), ignored);
-}
 
 // Probes the management port up to `probes` times, `pauseMs` apart, until nobody answers.
 void waitForPortToClose(std::uint16_t port, int probes, int pauseMs) {
@@ -152,8 +148,8 @@ void clearSession(Tunnel& rt, const std::shared_ptr<platform::ProcessHandle>& pr
         state.profileId.clear();
         state.logPath.clear();
     }
-    deleteSessionRecord(rt.services.dataFolder.activeRecordFile());
-    if (!process || hasEnded(*process)) deleteManagementSecret(rt.services.dataFolder.managementSecretFile());
+    platform::removeFileQuietly(rt.services.dataFolder.activeRecordFile());
+    if (!process || hasEnded(*process)) platform::removeFileQuietly(rt.services.dataFolder.managementSecretFile());
 }
 
 bridge::JSValueObject connectWorker(Tunnel& rt, const std::string& profileId, const std::string& configFileName, const std::string& username,
@@ -173,8 +169,7 @@ bridge::JSValueObject connectWorker(Tunnel& rt, const std::string& profileId, co
     if (!username.empty()) storage::writeAuthFile(authPath, username, password);
     const PathText configPath = findConfig(folder, configFileName, profileId);
     const PathText logPath = storage::DataFolder::child(folder, "openvpn.log");
-    std::error_code ignored;
-    fs::remove(fs::path(logPath), ignored);
+    platform::removeFileQuietly(logPath);
     prepareKillSwitch(rt, configPath);
 
     const PathText secretPath = services.dataFolder.managementSecretFile();

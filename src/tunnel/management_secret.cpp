@@ -1,6 +1,5 @@
 #include "tunnel/management_secret.h"
 
-#include <filesystem>
 #include <random>
 
 namespace varnel::tunnel {
@@ -21,11 +20,6 @@ std::string readManagementSecret(const platform::PathText& file) {
     std::string text = platform::readWholeFile(file).value_or(std::string());
     const std::size_t end = text.find_first_of("\r\n");
     return end == std::string::npos ? text : text.substr(0, end);
-}
-
-void deleteManagementSecret(const platform::PathText& file) {
-    std::error_code ignored;
-    std::filesystem::remove(std::filesystem::path(file), ignored);
 }
 
 }  // namespace varnel::tunnel

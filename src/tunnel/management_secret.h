@@ -15,7 +15,5 @@ std::string newManagementSecret();
 bool writeManagementSecret(const platform::PathText& file, const std::string& secret);
 // The secret again; empty when there is none.
 std::string readManagementSecret(const platform::PathText& file);
-// Once the OpenVPN it opens has ended, the secret opens nothing and goes.
-void deleteManagementSecret(const platform::PathText& file);
 
 }  // namespace varnel::tunnel

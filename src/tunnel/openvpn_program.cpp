@@ -1,20 +1,15 @@
 #include "tunnel/openvpn_program.h"
 
-#include <filesystem>
 #include <vector>
 
 #include "platform/openvpn_install.h"
 
 namespace varnel::tunnel {
 
+using platform::entryExists;
 using platform::PathText;
 
 namespace {
-
-bool entryExists(const PathText& path) {
-    std::error_code ignored;
-    return std::filesystem::exists(std::filesystem::path(path), ignored);
-}
 
 // The text before the last separator; empty when there is none.
 PathText folderOf(const PathText& path) {

@@ -1,7 +1,5 @@
 #include "tunnel/session_record.h"
 
-#include <filesystem>
-
 namespace varnel::tunnel {
 
 void writeSessionRecord(const platform::PathText& file, std::string_view profileId) { platform::writeWholeFile(file, profileId); }
@@ -10,11 +8,6 @@ std::string readSessionRecord(const platform::PathText& file) {
     std::string id = platform::readWholeFile(file).value_or(std::string());
     while (!id.empty() && (id.back() == '\r' || id.back() == '\n' || id.back() == ' ')) id.pop_back();
     return id;
-}
-
-void deleteSessionRecord(const platform::PathText& file) {
-    std::error_code ignored;
-    std::filesystem::remove(std::filesystem::path(file), ignored);
 }
 
 }  // namespace varnel::tunnel

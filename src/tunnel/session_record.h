@@ -12,6 +12,5 @@ namespace varnel::tunnel {
 void writeSessionRecord(const platform::PathText& file, std::string_view profileId);
 // The recorded id without trailing CR, LF and spaces; empty when there is no record.
 std::string readSessionRecord(const platform::PathText& file);
-void deleteSessionRecord(const platform::PathText& file);
 
 }  // namespace varnel::tunnel
