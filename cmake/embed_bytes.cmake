@@ -1,4 +1,5 @@
-# Writes the bytes of INPUT as a C++ array NAME in namespace varnel::platform into OUTPUT:
+# Writes the bytes of INPUT as a C++ array NAME in namespace varnel::platform into OUTPUT, with a
+# terminating zero that NAMESize does not count, so that embedded text reads as a C string:
 #   cmake -DINPUT=FILE -DOUTPUT=FILE.cpp -DNAME=identifier -P embed_bytes.cmake
 file(READ "${INPUT}" hex HEX)
 get_filename_component(source_name "${INPUT}" NAME)
@@ -13,7 +14,7 @@ file(WRITE "${OUTPUT}.tmp"
   "namespace varnel::platform {\n\n"
   "extern const unsigned char ${NAME}[];\n"
   "extern const std::size_t ${NAME}Size;\n"
-  "const unsigned char ${NAME}[] = {\n${bytes}\n};\n"
+  "const unsigned char ${NAME}[] = {\n${bytes}\n0x00};\n"
   "const std::size_t ${NAME}Size = ${size};\n\n"
   "}  // namespace varnel::platform\n")
 file(RENAME "${OUTPUT}.tmp" "${OUTPUT}")

@@ -128,7 +128,7 @@ private:
         bridge::JSValueArray elements;
         skipSpace();
         // After the first value, each one follows a comma.
-        for (bool more = !skip(']'); more; more = !skip(']')) {
+        while (!skip(']')) {
             if (!elements.empty() && !skip(',')) return unexpected();
             bridge::JSValue element;
             if (!parseValue(element, depth)) return false;
@@ -143,7 +143,7 @@ private:
         ++pos_;  // '{'
         std::vector<bridge::JSValueObject::Entry> members;
         skipSpace();
-        for (bool more = !skip('}'); more; more = !skip('}')) {
+        while (!skip('}')) {
             if (!members.empty() && !skip(',')) return unexpected();
             skipSpace();
             if (!peekIs('"')) return unexpected();
@@ -281,15 +281,12 @@ private:
 
     bool parseNumber(bridge::JSValue& out) {
         const std::size_t start = pos_;
-        const bool negative = peekIs('-');
-        if (negative) ++pos_;
+        const bool negative = skip('-');
         const std::size_t intStart = pos_;
-        if (peekIs('0')) {
-            ++pos_;
-        } else if (!atEnd() && isDigit(s_[pos_])) {
+        // One zero, or digits that do not start with one.
+        if (!skip('0')) {
+            if (atEnd() || !isDigit(s_[pos_])) return unexpected();
             while (!atEnd() && isDigit(s_[pos_])) ++pos_;
-        } else {
-            return unexpected();
         }
         const std::size_t intEnd = pos_;
         bool integral = true;

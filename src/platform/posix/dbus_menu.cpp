@@ -10,7 +10,6 @@ namespace varnel::platform {
 
 // The interface's introspection document, compiled in from dbus_menu.xml.
 extern const unsigned char kDbusMenuXml[];
-extern const std::size_t kDbusMenuXmlSize;
 
 namespace {
 
@@ -206,7 +205,7 @@ GVariant* DbusMenu::property(const char* name) const {
 }
 
 GDBusInterfaceInfo* DbusMenu::interfaceInfo() {
-    static GDBusInterfaceInfo* const info = embeddedInterface(kDbusMenuXml, kDbusMenuXmlSize);
+    static GDBusInterfaceInfo* const info = embeddedInterface(kDbusMenuXml);
     return info;
 }
 

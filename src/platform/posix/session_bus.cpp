@@ -66,9 +66,12 @@ void releaseName(GDBusConnection* bus, const std::string& name) {
     if (GVariant* reply = callBus(bus, "ReleaseName", g_variant_new("(s)", name.c_str()), G_VARIANT_TYPE("(u)"))) g_variant_unref(reply);
 }
 
-GDBusInterfaceInfo* embeddedInterface(const unsigned char* document, std::size_t size) {
-    const std::string text(reinterpret_cast<const char*>(document), size);  // the embedded bytes carry no terminator
-    GDBusNodeInfo* const node = g_dbus_node_info_new_for_xml(text.c_str(), nullptr);
+GDBusInterfaceInfo* embeddedInterface(const unsigned char* document) {
+    GError* error = nullptr;
+    GDBusNodeInfo* const node = g_dbus_node_info_new_for_xml(reinterpret_cast<const char*>(document), &error);
+    // The documents are part of the build: one that names no interface is a build fault, told at once.
+    if (node == nullptr || node->interfaces == nullptr || node->interfaces[0] == nullptr)
+        g_error("An embedded D-Bus interface document: %s", error != nullptr ? error->message : "no interface");
     GDBusInterfaceInfo* const interface = g_dbus_interface_info_ref(node->interfaces[0]);
     g_dbus_node_info_unref(node);
     return interface;

@@ -4,7 +4,6 @@
 
 #include <gio/gio.h>
 
-#include <cstddef>
 #include <string>
 
 namespace varnel::platform {
@@ -24,7 +23,7 @@ std::string nameOwner(GDBusConnection* bus, const char* name);
 bool requestName(GDBusConnection* bus, const std::string& name);
 void releaseName(GDBusConnection* bus, const std::string& name);
 
-// The one interface an introspection document of size bytes describes. The caller owns the reference.
-GDBusInterfaceInfo* embeddedInterface(const unsigned char* document, std::size_t size);
+// The one interface an embedded introspection document describes. The caller owns the reference.
+GDBusInterfaceInfo* embeddedInterface(const unsigned char* document);
 
 }  // namespace varnel::platform

@@ -7,7 +7,6 @@ namespace varnel::platform {
 
 // The interface's introspection document, compiled in from status_notifier_item.xml.
 extern const unsigned char kStatusNotifierItemXml[];
-extern const std::size_t kStatusNotifierItemXmlSize;
 
 namespace {
 
@@ -26,7 +25,7 @@ GVariant* pixmapList(bool withImages) {
 }  // namespace
 
 GDBusInterfaceInfo* StatusNotifierItem::interfaceInfo() {
-    static GDBusInterfaceInfo* const info = embeddedInterface(kStatusNotifierItemXml, kStatusNotifierItemXmlSize);
+    static GDBusInterfaceInfo* const info = embeddedInterface(kStatusNotifierItemXml);
     return info;
 }
 
