@@ -68,7 +68,6 @@ public:
     virtual void hide() = 0;
     // Shows the window and brings it to the front.
     virtual void present() = 0;
-    virtual bool visible() const = 0;
     // Runs the window thread's loop until quit().
     virtual void run() = 0;
 

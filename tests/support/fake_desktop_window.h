@@ -23,7 +23,6 @@ public:
     platform::WindowContent& content() override { return *this; }
     void hide() override { record("hide"); }
     void present() override { record("present"); }
-    bool visible() const override { return false; }
     void run() override {}
     void quit() override { record("quit"); }
     void post(std::function<void()> task) override { locked([&] { posted_.push_back(std::move(task)); }); }

@@ -51,7 +51,6 @@ public:
     WindowContent& content() override { return content_; }
     void hide() override { gtk_widget_hide(window_); }
     void present() override { gtk_window_present(GTK_WINDOW(window_)); }
-    bool visible() const override { return gtk_widget_get_visible(window_); }
     void run() override { gtk_main(); }
 
     void quit() override {

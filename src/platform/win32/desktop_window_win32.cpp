@@ -81,7 +81,6 @@ public:
         ShowWindow(window_, SW_SHOW);
         SetForegroundWindow(window_);
     }
-    bool visible() const override { return IsWindowVisible(window_); }
     bool foundByTitle() const override { return true; }
 
     void run() override {
