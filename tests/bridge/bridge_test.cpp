@@ -9,6 +9,7 @@
 #include "bridge/promise.h"
 #include "bridge/worker.h"
 #include "support/test_host.h"
+#include "support/wait_until.h"
 
 namespace varnel {
 namespace {
@@ -97,7 +98,7 @@ TEST(Worker, SettlesOnceWhateverItsBodyDoes) {
             body(p);
         });
         EXPECT_EQ(record->wait().value, expected);
-        while (!*finished) std::this_thread::yield();
+        EXPECT_TRUE(test::waitUntil([&] { return finished->load(); }));
         EXPECT_EQ(record->all().size(), 1u);
     }
     threads.refuse = true;

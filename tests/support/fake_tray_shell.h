@@ -4,6 +4,7 @@
 // message queue run on the tray thread; its loop ends with destroy.
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -32,11 +33,10 @@ public:
     std::vector<std::string> calls() const { return locked([&] { return calls_; }); }
     int windowsCreated() const { return locked([&] { return windowsCreated_; }); }
 
-    // Waits until all posted so far is handled; false without a window.
+    // Waits until all posted so far is handled; false without a window, or when a handler hangs.
     bool sync() {
         std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return window_ == 0 || queue_.empty(); });
-        return window_ != 0;
+        return changed_.wait_for(lock, std::chrono::seconds(20), [&] { return window_ == 0 || queue_.empty(); }) && window_ != 0;
     }
 
     bool createWindow(const platform::TrayWindowClass&, platform::TrayMessageHandler handler) override {

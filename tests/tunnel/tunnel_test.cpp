@@ -112,7 +112,17 @@ auto scripted(const std::string& greeting, const Lines& answers, Client client) 
         for (std::string line; const std::string& answer : answers)
             if (peer.readLine(line)) peer.send(answer);
     });
-    return client(socket);
+    auto result = client(socket);
+    socket.close();  // a client that stopped short must not leave the script waiting for its line
+    return result;
+}
+
+TEST(ManagementClient, MapsOnlyExactUpperCaseStateNames) {
+    for (const auto& [name, word] : std::vector<std::pair<std::string, std::string>>{
+             {"CONNECTED", "connected"}, {"WAIT", "connecting"}, {"AUTH", "connecting"}, {"GET_CONFIG", "connecting"}, {"ASSIGN_IP", "connecting"},
+             {"ADD_ROUTES", "connecting"}, {"RECONNECTING", "connecting"}, {"EXITING", "disconnected"}, {"DISCONNECTED", "disconnected"},
+             {"RESOLVE", "none"}, {"TCP_CONNECT", "none"}, {"connected", "none"}, {"CONNECTED ", "none"}, {"", "none"}})
+        EXPECT_EQ(tunnel::MapOpenVpnState(name) ? tunnel::MapOpenVpnState(name) : "none", word) << name;
 }
 
 TEST(ManagementClient, LogsInOnlyWithTheRightPasswordToARealPromptAndReadsTheStateReply) {

@@ -107,7 +107,8 @@ protected:
     std::uint64_t leakedPackets() {
         const std::string listing = run(server->in({kNft, "list", "counter", "inet", "leakwatch", "outside"}));
         const std::size_t at = listing.find("packets ");
-        return at == std::string::npos ? ~0ull : std::stoull(listing.substr(at + 8));
+        if (at == std::string::npos) throw std::runtime_error("no leak counter in: " + listing);
+        return std::stoull(listing.substr(at + 8));
     }
     std::string ourTable() { return run(client->in({kNft, "list", "table", "inet", "varnel"}), false); }
     std::string serviceStatus() { return run(client->in({VARNEL_KILLSWITCH_SERVICE_EXE, "--status", "--socket", socket}), false); }

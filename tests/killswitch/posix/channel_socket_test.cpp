@@ -3,6 +3,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <thread>
 
@@ -42,6 +43,8 @@ TEST(KillSwitchChannel, ASocketFileWithoutAListenerIsAbsentAndAFullBacklogBusyUn
         for (std::size_t i = 1; opens == 1 && i < queued.size(); ++i) ::close(::accept(listener, nullptr, nullptr));
         if (opens == 1) service = std::thread([&] {
             const int fd = ::accept(listener, nullptr, nullptr);
+            char heard[16];
+            EXPECT_EQ(std::string(heard, static_cast<std::size_t>(std::max<ssize_t>(::recv(fd, heard, sizeof heard, 0), 0))), "DISABLE\n");
             ::send(fd, "OK\n", 3, MSG_NOSIGNAL);
             ::close(fd);
         });

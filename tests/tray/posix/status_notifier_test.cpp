@@ -65,6 +65,7 @@ TEST_F(DesktopTray, APanelShowsTheIconItsMenuAndItsNoticesAndItsClicksReachTheTr
     ASSERT_TRUE(waitUntil([&] { return runtime->tray.core()->shell->nativeWindow() != 0; }));
     ASSERT_TRUE(watcher.takeName());
     const std::string service = registered(1);
+    ASSERT_FALSE(service.empty());
     std::string read;
     for (const char* name : {"Category", "Id", "Title", "Status", "IconName", "ItemIsMenu", "Menu"}) read += std::string(name) + "=" + panel->property(name) + ",";
     EXPECT_EQ(read, "Category=ApplicationStatus,Id=VarnelVPN,Title=Varnel VPN,Status=Active,IconName=,ItemIsMenu=false,Menu=/MenuBar,");
