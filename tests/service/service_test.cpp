@@ -113,7 +113,7 @@ TEST(RulesetStatus, AnOutputChainThatAcceptsIsOff) {
     EXPECT_TRUE(describeRuleset(summarizeListing(listing)).starts_with("Kill switch block: off (table inet varnel has no output chain")) << listing;
 }
 
-// A well-formed line runs one script (the replies and refusals a client sees are the namespace test's).
+// A well-formed line runs one script; one cut short or malformed is refused and runs none.
 TEST(HandleRequest, LogsWhatBecameOfALineWithoutItsUntrustedBytes) {
     FakeFirewall firewall;
     EXPECT_EQ(handleRequest({"ENABLE udp 1194 1 192.0.2.7 /usr/bin/varnel\r", LineEnd::Line}, firewall).log, "ENABLE udp 1194 1 192.0.2.7 /usr/bin/varnel");
